@@ -1,0 +1,303 @@
+#include "filelib/enum/file_finder.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "filelib/paths/net_drive.h"
+
+namespace {
+
+constexpr size_t kPatternSize = 4400;  // a POSIX path and a name pattern
+
+bool Fits(size_t length, size_t field) { return length < field; }
+
+// "dir<sep>*.ext", or "*.ext" for the current folder; false when it does not fit.
+bool BuildPattern(char* out, const char* dir, const char* ext) {
+    const int written = dir[0] != 0 ? std::snprintf(out, kPatternSize, "%s%c*.%s", dir, plat::kPathSep, ext)
+                                    : std::snprintf(out, kPatternSize, "*.%s", ext);
+    return written > 0 && size_t(written) < kPatternSize;
+}
+
+// Searching a folder on a drive letter first tries it once, so that a
+// remembered network drive that is not connected gets reopened.
+void TrialSearch(const char* dir) {
+    if (dir[0] == 0 || dir[1] != ':') return;  // only a drive letter can be reconnected
+    char pattern[kPatternSize];
+    if (!BuildPattern(pattern, dir, "*")) return;
+    plat::FindData scratch;
+    plat::SearchHandle trial = plat::FindOpen(pattern, plat::SearchKind::All, &scratch);
+    if (trial != nullptr) {
+        plat::FindClose(trial);
+        return;
+    }
+    ReconnectNetDrive(char(std::toupper(static_cast<unsigned char>(dir[0]))));
+}
+
+}  // namespace
+
+void AppendRootSlash(char* path) {
+    if (path != nullptr && path[0] != 0 && path[1] == ':' && path[2] == 0) {
+        path[2] = '\\';
+        path[3] = 0;
+    }
+}
+
+DWORD GetAttributes(const char* path) { return plat::ReadAttributes(path); }
+
+CFileFinder::CFileFinder() {
+    m_hFind = nullptr;
+    std::memset(m_szListDir, 0, sizeof m_szListDir);
+    std::memset(m_szFilters, 0, sizeof m_szFilters);
+    std::memset(m_szSearchDir, 0, sizeof m_szSearchDir);
+    std::memset(&m_fd, 0, sizeof m_fd);
+    std::memset(&m_cur, 0, sizeof m_cur);
+    std::memset(m_bFilterUnusable, 0, sizeof m_bFilterUnusable);
+    m_nFilterCount = 0;
+    m_nFilterIndex = 0;
+    m_qwCurSize = 0;
+    m_bKeepLongPaths = false;
+    m_bDirUnknown = false;
+    Reset();
+}
+
+CFileFinder::~CFileFinder() {
+    Close();
+    m_list.Free();
+}
+
+void CFileFinder::Reset() {
+    if (m_hFind != nullptr) Close();
+    m_list.Free();
+    m_list.SetRecSize(sizeof(FINDER_ENTRY));
+    m_dTotalSize = 0.0;
+    m_bTreeOrder = 0;
+    m_nSortOrder = 4;
+    m_nFlags = 0;
+    m_nPresetCount = 0;
+    m_bKeepLongPaths = false;
+}
+
+void CFileFinder::Close() {
+    if (m_hFind != nullptr) plat::FindClose(m_hFind);
+    m_hFind = nullptr;
+}
+
+// Over-long extensions are kept as slots that match nothing rather than cut
+// (a cut one would match other files); slots past the hundredth are ignored.
+void CFileFinder::ParseFilters(const char* extList) {
+    std::memset(m_szFilters, 0, sizeof m_szFilters);
+    std::memset(m_bFilterUnusable, 0, sizeof m_bFilterUnusable);
+    m_nFilterCount = 0;
+    int slot = 0;
+    size_t length = 0;
+    for (const char* p = extList != nullptr ? extList : ""; *p != 0; ++p) {
+        if (*p == ',') {
+            if (slot < 100) m_nFilterCount = slot + 1;
+            ++slot;
+            length = 0;
+        } else if (slot < 100) {
+            if (length < 9)
+                m_szFilters[slot][length++] = *p;
+            else
+                m_bFilterUnusable[slot] = true;
+        }
+    }
+    if (slot < 100 && (length > 0 || m_bFilterUnusable[slot])) m_nFilterCount = slot + 1;
+    if (m_nFilterCount == 0) {
+        std::strcpy(m_szFilters[0], "*");
+        m_nFilterCount = 1;
+    }
+}
+
+// Common start of a search on a folder text.
+bool CFileFinder::StartSearch(char* dir) {
+    Close();
+    if (dir == nullptr) return false;
+    AppendRootSlash(dir);
+    m_bDirUnknown = !Fits(std::strlen(dir), sizeof m_szSearchDir);
+    if (m_bDirUnknown) {
+        if (!m_bKeepLongPaths) return false;
+        m_szSearchDir[0] = 0;
+        m_szListDir[0] = 0;
+    } else {
+        std::strcpy(m_szSearchDir, dir);
+        std::strcpy(m_szListDir, dir);
+    }
+    TrialSearch(dir);
+    return true;
+}
+
+// Opens the search of the current filter slot in `dir`, moving on past
+// slots that find nothing.
+bool CFileFinder::OpenSlot(const char* dir) {
+    for (; m_nFilterIndex < m_nFilterCount; ++m_nFilterIndex) {
+        if (m_bFilterUnusable[m_nFilterIndex]) continue;
+        char pattern[kPatternSize];
+        if (!BuildPattern(pattern, dir, m_szFilters[m_nFilterIndex])) continue;
+        m_hFind = plat::FindOpen(pattern, plat::SearchKind::FilesOnly, &m_fd);
+        if (m_hFind != nullptr) return true;
+    }
+    return false;
+}
+
+bool CFileFinder::FindFirst(char* dir) { return FindFirst(dir, ""); }
+
+bool CFileFinder::FindFirst(char* dir, const char* extList) {
+    ParseFilters(extList);
+    if (!StartSearch(dir)) return false;
+    m_nFilterIndex = 0;
+    if (!OpenSlot(dir)) return false;
+    return AcceptFile() || NextFile();
+}
+
+bool CFileFinder::FindNext() { return NextFile(); }
+
+bool CFileFinder::NextFile() {
+    for (;;) {
+        if (!plat::FindNext(m_hFind, &m_fd)) {
+            Close();
+            if (m_nFilterIndex >= m_nFilterCount) return false;
+            ++m_nFilterIndex;
+            // A folder known only through its parent cannot be searched again.
+            if (m_bDirUnknown || !OpenSlot(m_szSearchDir)) return false;
+        }
+        if (AcceptFile()) return true;
+    }
+}
+
+bool CFileFinder::FindFirstDir(char* dir) {
+    if (!StartSearch(dir)) return false;
+    char pattern[kPatternSize];
+    if (!BuildPattern(pattern, dir, "*")) return false;
+    m_hFind = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &m_fd);
+    if (m_hFind == nullptr) return false;
+    return AcceptDir() || NextDir();
+}
+
+bool CFileFinder::FindNextDir() { return NextDir(); }
+
+bool CFileFinder::NextDir() {
+    while (plat::FindNext(m_hFind, &m_fd)) {
+        if (AcceptDir()) return true;
+    }
+    return false;
+}
+
+bool CFileFinder::FindFirstIn(CFileFinder& parent) {
+    ParseFilters("");
+    m_nFilterIndex = 0;
+    if (!StartIn(parent, plat::SearchKind::FilesOnly)) return false;
+    return AcceptFile() || NextFile();
+}
+
+bool CFileFinder::FindFirstDirIn(CFileFinder& parent) {
+    if (!StartIn(parent, plat::SearchKind::FoldersOnly)) return false;
+    return AcceptDir() || NextDir();
+}
+
+bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
+    Close();
+    if (parent.m_hFind == nullptr || !parent.m_cur.bIsDir) return false;
+    m_bKeepLongPaths = true;
+    m_bDirUnknown = parent.m_bDirUnknown || parent.m_cur.szPath[0] == 0;
+    if (m_bDirUnknown) {
+        m_szSearchDir[0] = 0;
+        m_szListDir[0] = 0;
+    } else {
+        std::strcpy(m_szSearchDir, parent.m_cur.szPath);
+        std::strcpy(m_szListDir, parent.m_cur.szPath);
+        TrialSearch(m_szSearchDir);
+    }
+    m_hFind = plat::FindOpenIn(parent.m_hFind, parent.m_cur.szName, "*.*", kind, &m_fd);
+    return m_hFind != nullptr;
+}
+
+bool CFileFinder::AcceptFile() {
+    if (m_fd.attrib & FILE_ATTRIBUTE_DIRECTORY) return false;
+    if ((m_nFlags & FINDER_SKIP_HIDDEN_OR_SYSTEM) != 0 && !PassesAttributeTests()) return false;
+    // A file of 4 GiB has 0 in its low 32 bits but is not empty.
+    if ((m_nFlags & FINDER_SKIP_EMPTY) != 0 && m_fd.size == 0) return false;
+    if ((m_nFlags & FINDER_SKIP_DOTNAMES) != 0 && m_fd.name[0] == '.') return false;
+    return FillCurrent(false);
+}
+
+bool CFileFinder::AcceptDir() {
+    if (!(m_fd.attrib & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const char* name = m_fd.name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
+    if ((m_nFlags & FINDER_SKIP_HIDDEN_OR_SYSTEM) != 0 && !PassesAttributeTests()) return false;
+    return FillCurrent(true);
+}
+
+// The hidden and system tests ask the file system for the entry's path; an
+// entry known only through its parent's search is judged by its own record.
+bool CFileFinder::PassesAttributeTests() {
+    DWORD attrib = m_fd.attrib;
+    char path[kPatternSize];
+    if (!m_bDirUnknown) {
+        const int written = m_szSearchDir[0] != 0
+                                ? std::snprintf(path, sizeof path, "%s%c%s", m_szSearchDir, plat::kPathSep, m_fd.name)
+                                : std::snprintf(path, sizeof path, "%s", m_fd.name);
+        if (written > 0 && size_t(written) < sizeof path) attrib = GetAttributes(path);
+    }
+    if ((m_nFlags & FINDER_SKIP_HIDDEN) != 0 && (attrib & FILE_ATTRIBUTE_HIDDEN) != 0) return false;
+    if ((m_nFlags & FINDER_SKIP_SYSTEM) != 0 && (attrib & FILE_ATTRIBUTE_SYSTEM) != 0) return false;
+    return true;
+}
+
+// Fills m_cur from m_fd. A path that does not fit its field is never cut:
+// the entry is left out, or, for the walk's searches, kept without paths.
+bool CFileFinder::FillCurrent(bool isDir) {
+    const size_t nameLength = std::strlen(m_fd.name);
+    const size_t dirLength = m_bDirUnknown ? 0 : std::strlen(m_szSearchDir);
+    const size_t pathLength = dirLength == 0 ? nameLength : dirLength + 1 + nameLength;
+    const bool pathFits = !m_bDirUnknown && Fits(dirLength, sizeof m_cur.szDir) && Fits(pathLength, sizeof m_cur.szPath);
+    if (!pathFits && !m_bKeepLongPaths) return false;
+
+    std::memset(&m_cur, 0, sizeof m_cur);
+    std::memcpy(m_cur.szName, m_fd.name, nameLength + 1);
+    if (pathFits) {
+        std::memcpy(m_cur.szDir, m_szSearchDir, dirLength + 1);
+        if (dirLength != 0) {
+            std::memcpy(m_cur.szPath, m_szSearchDir, dirLength);
+            m_cur.szPath[dirLength] = plat::kPathSep;
+            std::memcpy(m_cur.szPath + dirLength + 1, m_fd.name, nameLength + 1);
+        } else {
+            std::memcpy(m_cur.szPath, m_fd.name, nameLength + 1);
+        }
+    }
+    m_qwCurSize = isDir ? 0 : m_fd.size;
+    m_cur.dwSize = uint32_t(m_qwCurSize);
+    m_cur.bIsDir = isDir ? 1 : 0;
+    TimeTToDateTimeRec(&m_cur.dtWrite, time_t(m_fd.tWrite));
+    return true;
+}
+
+FINDER_ENTRY* CFileFinder::GetEntry(int32_t index) const { return static_cast<FINDER_ENTRY*>(m_list.GetAt(index)); }
+
+const char* CFileFinder::GetNameAt(int32_t index) const {
+    FINDER_ENTRY* entry = GetEntry(index);
+    return entry != nullptr ? entry->szName : nullptr;
+}
+
+// Out of range these give 0 or null rather than reading past the list.
+uint32_t CFileFinder::GetSizeAt(int32_t index) const {
+    FINDER_ENTRY* entry = GetEntry(index);
+    return entry != nullptr ? entry->dwSize : 0;
+}
+
+const DATETIMEREC* CFileFinder::GetDateAt(int32_t index) const {
+    FINDER_ENTRY* entry = GetEntry(index);
+    return entry != nullptr ? &entry->dtWrite : nullptr;
+}
+
+const char* CFileFinder::GetDirAt(int32_t index) const {
+    FINDER_ENTRY* entry = GetEntry(index);
+    return entry != nullptr ? entry->szDir : nullptr;
+}
+
+const char* CFileFinder::GetPathAt(int32_t index) const {
+    FINDER_ENTRY* entry = GetEntry(index);
+    return entry != nullptr ? entry->szPath : nullptr;
+}

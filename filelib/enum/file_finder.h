@@ -1,0 +1,112 @@
+// Enumerates one folder at a time: its files (optionally filtered by
+// extension) or its subfolders, one entry per call.
+#pragma once
+
+#include <cstdint>
+
+#include "filelib/datetime/datetime_rec.h"
+#include "filelib/enum/block_array.h"
+#include "filelib/platform/platform.h"
+
+struct FINDER_ENTRY {
+    char szName[260];
+    char szDir[260];
+    char szPath[260];    // szDir and szName joined; szName alone when szDir is empty
+    uint32_t dwSize;     // the size's low 32 bits; 0 for a folder
+    uint8_t bIsDir;
+    int32_t nLevel;
+    DATETIMEREC dtWrite; // last write, local time
+};
+
+// Skip flags of CFileFinder::m_nFlags.
+enum : uint32_t {
+    FINDER_SKIP_HIDDEN = 1,
+    FINDER_SKIP_SYSTEM = 2,
+    FINDER_SKIP_EMPTY = 4,     // files only
+    FINDER_SKIP_DOTNAMES = 8,  // files only
+    FINDER_SKIP_HIDDEN_OR_SYSTEM = FINDER_SKIP_HIDDEN | FINDER_SKIP_SYSTEM,
+};
+
+// "D:" becomes "D:\" in place; every other text is left alone.
+void AppendRootSlash(char* path);
+
+// The path's 32-bit attributes, or INVALID_FILE_ATTRIBUTES.
+DWORD GetAttributes(const char* path);
+
+class CFileFinder {
+public:
+    CFileFinder();
+    ~CFileFinder();
+    CFileFinder(const CFileFinder&) = delete;
+    CFileFinder& operator=(const CFileFinder&) = delete;
+
+    void Reset();
+    void Close();
+
+    // Folder texts are writable: a bare drive gets its root slash in place.
+    // A folder too long for m_szSearchDir finds nothing.
+    bool FindFirst(char* dir);
+    bool FindFirst(char* dir, const char* extList);
+    bool FindNext();
+    bool FindFirstDir(char* dir);
+    bool FindNextDir();
+
+    // The files or subfolders of the subfolder that `parent` found last,
+    // opened through the parent's open search, so that no path length stops
+    // a walk. Entries whose paths do not fit the record are still yielded,
+    // with szDir and szPath empty.
+    bool FindFirstIn(CFileFinder& parent);
+    bool FindFirstDirIn(CFileFinder& parent);
+
+    // Keeps entries whose paths do not fit (see FindFirstIn) in every
+    // search of this finder until Reset; a folder text too long for
+    // m_szSearchDir is then searched all the same.
+    void SetKeepLongPaths(bool keep) { m_bKeepLongPaths = keep; }
+
+    uint32_t GetSize() const { return m_cur.dwSize; }
+    // The whole length of the current entry, also of 4 GiB and more.
+    uint64_t GetFullSize() const { return m_qwCurSize; }
+    const DATETIMEREC* GetDate() const { return &m_cur.dtWrite; }
+    const char* GetName() const { return m_cur.szName; }
+    const char* GetDir() const { return m_cur.szDir; }
+    const char* GetPath() const { return m_cur.szPath; }
+
+    FINDER_ENTRY* GetEntry(int32_t index) const;
+    const char* GetNameAt(int32_t index) const;
+    uint32_t GetSizeAt(int32_t index) const;
+    const DATETIMEREC* GetDateAt(int32_t index) const;
+    const char* GetDirAt(int32_t index) const;
+    const char* GetPathAt(int32_t index) const;
+
+    CBlockArray m_list;
+    double m_dTotalSize;
+    char m_szListDir[300];
+    char m_szFilters[100][10];
+    char m_szSearchDir[300];
+    uint8_t m_bTreeOrder;
+    int32_t m_nSortOrder;
+    int32_t m_nFilterCount;
+    int32_t m_nFilterIndex;
+    uint32_t m_nFlags;
+    int32_t m_nPresetCount;
+    plat::SearchHandle m_hFind;
+    plat::FindData m_fd;
+    FINDER_ENTRY m_cur;
+
+private:
+    void ParseFilters(const char* extList);
+    bool StartSearch(char* dir);
+    bool OpenSlot(const char* dir);
+    bool NextFile();
+    bool NextDir();
+    bool AcceptFile();
+    bool AcceptDir();
+    bool PassesAttributeTests();
+    bool FillCurrent(bool isDir);
+    bool StartIn(CFileFinder& parent, plat::SearchKind kind);
+
+    uint64_t m_qwCurSize;
+    bool m_bKeepLongPaths;               // set by the walk's searches
+    bool m_bDirUnknown;                  // the folder is known only through its parent's search
+    bool m_bFilterUnusable[100];         // extension too long for its slot
+};

@@ -1,0 +1,103 @@
+// The portable interface to the operating system. Everything above this
+// header is written once; only the files in this folder know which system
+// they run on (platform_win.cpp or platform_posix.cpp, chosen by the build).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "filelib/platform/win_types.h"
+
+namespace plat {
+
+// Separator that the library puts between the parts of paths it builds.
+// Splitting accepts both '\\' and '/' everywhere.
+extern const char kPathSep;
+
+// ---------------------------------------------------------------- search
+
+// One directory entry. Names are the bytes the file system holds.
+struct FindData {
+    uint32_t attrib;   // FILE_ATTRIBUTE_* bits
+    int64_t tCreate;   // time_t; the write time where no creation time is kept
+    int64_t tAccess;
+    int64_t tWrite;
+    uint64_t size;     // full length; 0 for folders
+    char name[MAX_PATH];
+};
+
+// Lets a search pass over entries the caller would reject anyway, without
+// the cost of reading their details.
+enum class SearchKind { All, FilesOnly, FoldersOnly };
+
+struct Search;  // one open directory search, owned by its opener
+using SearchHandle = Search*;
+
+// Opens a search on a pattern "folder<sep>namepattern" (or a bare name
+// pattern for the current folder). Wildcards * and ? in the last component
+// only, matched case-insensitively. Returns null when the folder cannot be
+// read or nothing matches; otherwise the first entry is in *out.
+SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out);
+
+// The same for the subfolder `name` of the folder that `parent` searches,
+// opened relative to it, so the length of the full path does not matter.
+SearchHandle FindOpenIn(SearchHandle parent, const char* name,
+                        const char* namePattern, SearchKind kind, FindData* out);
+
+// Next matching entry; false at the end (the search stays open).
+bool FindNext(SearchHandle search, FindData* out);
+void FindClose(SearchHandle search);
+
+// ---------------------------------------------------------- file system
+
+// Attributes of a path, or INVALID_FILE_ATTRIBUTES. Links are not followed.
+DWORD ReadAttributes(const char* path);
+
+// Current drive (1 = A), 0 where there are no drive letters.
+int GetCurrentDrive();
+// Current folder into buf; false (buf empty) when it does not fit.
+bool GetCurrentDir(char* buf, size_t size);
+// Full path of the running program into buf; false when unknown or too long.
+bool GetProgramPath(char* buf, size_t size);
+
+// ------------------------------------------------------------- process
+
+// Stands in for the application framework's start. Fails when the process
+// was started without a program name: without it the program cannot know
+// its own identity (title, module).
+bool StartApplication(int argc, char** argv);
+
+// Waits for one key press at the console, without echo and without Enter.
+// Returns at once when there is no console or terminal to read from.
+void WaitForKey();
+
+void SleepMilliseconds(DWORD milliseconds);
+
+// --------------------------------------------------------------- text
+
+// UTF-16 to the ANSI code page (Windows-1252 on POSIX), "?" for what the
+// code page cannot hold. Returns the bytes written including the
+// terminator, or 0 when the result does not fit `size`.
+int WideToAnsiCodePage(const WCHAR* text, char* out, int size);
+
+// -------------------------------------------------------- network drives
+
+// The system's remembered network connections and drive types. Tests
+// install a fake to drive every answer.
+class NetProvider {
+public:
+    virtual ~NetProvider() = default;
+    // WNetGetConnectionA: NO_ERROR with the share in remote,
+    // ERROR_CONNECTION_UNAVAIL when remembered but not connected.
+    virtual long GetConnection(const char* localName, char* remote, DWORD* length) = 0;
+    // WNetAddConnection2A for a disk resource, no user, no password,
+    // remembered in the profile. NO_ERROR on success.
+    virtual long AddConnection(const char* localName, const char* remote) = 0;
+    virtual unsigned QueryDriveType(const char* root) = 0;
+};
+
+NetProvider& GetNetProvider();
+// Installs a provider (not owned); null brings back the system's own.
+void SetNetProvider(NetProvider* provider);
+
+}  // namespace plat

@@ -1,0 +1,501 @@
+// POSIX backend: stands in for the Windows services with the same results.
+// Only generic POSIX code (plus Linux's getdents64 and statx) lives here;
+// nothing above this file may include a system header of its own.
+
+#include "filelib/platform/platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+namespace plat {
+
+const char kPathSep = '/';
+
+namespace {
+
+// ------------------------------------------------------------ wildcards
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool HasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
+
+// Iterative glob with single-star backtracking: linear in practice, no recursion.
+bool GlobMatch(const char* pattern, size_t patternLength, const char* name) {
+    size_t p = 0, n = 0, starP = SIZE_MAX, starN = 0;
+    const size_t nameLength = std::strlen(name);
+    while (n < nameLength) {
+        if (p < patternLength && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < patternLength && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != SIZE_MAX) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < patternLength && pattern[p] == '*') ++p;
+    return p == patternLength;
+}
+
+// Windows rules: "*.*" matches every name; a trailing ".*" may match
+// nothing; a trailing "." asks for names without a dot.
+bool MatchName(const char* pattern, const char* name) {
+    size_t length = std::strlen(pattern);
+    if (length >= 2 && pattern[length - 2] == '.' && pattern[length - 1] == '*') {
+        if (GlobMatch(pattern, length - 2, name)) return true;
+        return GlobMatch(pattern, length, name);
+    }
+    if (length >= 1 && pattern[length - 1] == '.') {
+        if (std::strchr(name, '.') != nullptr) return false;
+        return GlobMatch(pattern, length - 1, name);
+    }
+    return GlobMatch(pattern, length, name);
+}
+
+bool IsDotName(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// ----------------------------------------------------------- attributes
+
+uint32_t AttributesOf(mode_t mode, const char* name) {
+    uint32_t attrib = 0;
+    if (S_ISDIR(mode)) attrib |= FILE_ATTRIBUTE_DIRECTORY;
+    if (!(mode & S_IWUSR)) attrib |= FILE_ATTRIBUTE_READONLY;
+    if (name[0] == '.' && !IsDotName(name)) attrib |= FILE_ATTRIBUTE_HIDDEN;
+    return attrib ? attrib : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Fills the details of `name` inside folder `dirFd`; false when it is gone.
+bool StatEntry(int dirFd, const char* name, FindData* out) {
+    struct statx sx;
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
+    out->attrib = AttributesOf(sx.stx_mode, name);
+    out->size = S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size;
+    out->tWrite = sx.stx_mtime.tv_sec;
+    out->tAccess = sx.stx_atime.tv_sec;
+    out->tCreate = (sx.stx_mask & STATX_BTIME) ? int64_t(sx.stx_btime.tv_sec) : out->tWrite;
+    return true;
+}
+
+bool CopyName(const char* name, FindData* out) {
+    size_t length = std::strlen(name);
+    if (length >= sizeof out->name) return false;
+    std::memcpy(out->name, name, length + 1);
+    return true;
+}
+
+// ------------------------------------------------------- folder reading
+
+struct LinuxDirent64 {
+    uint64_t d_ino;
+    int64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[1];
+};
+
+// One read buffer serves every open search. A search that finds the buffer
+// holding another search's entries (a deeper folder of a walk) reads its own
+// again from the position it had reached.
+constexpr size_t kReadBufferSize = 64 * 1024;
+alignas(8) char g_readBuffer[kReadBufferSize];
+const Search* g_bufferOwner = nullptr;
+size_t g_bufferPos = 0;
+size_t g_bufferLength = 0;
+
+}  // namespace
+
+struct Search {
+    int fd = -1;               // the folder; -1 for a single-entry lookup
+    SearchKind kind = SearchKind::All;
+    bool finished = false;
+    int dotsPending = 0;       // "." and ".." still to yield
+    int64_t resumeOffset = 0;  // folder position after the last entry taken
+    char namePattern[MAX_PATH] = {};
+};
+
+namespace {
+
+void ReleaseBuffer(const Search* search) {
+    if (g_bufferOwner == search) g_bufferOwner = nullptr;
+}
+
+// Next raw entry of the folder, or null at the end or on a read error.
+const LinuxDirent64* ReadEntry(Search* search) {
+    if (g_bufferOwner != search || g_bufferPos >= g_bufferLength) {
+        if (g_bufferOwner != search && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
+        long got = syscall(SYS_getdents64, search->fd, g_readBuffer, kReadBufferSize);
+        if (got <= 0) {
+            ReleaseBuffer(search);
+            return nullptr;
+        }
+        g_bufferOwner = search;
+        g_bufferPos = 0;
+        g_bufferLength = size_t(got);
+    }
+    auto* entry = reinterpret_cast<const LinuxDirent64*>(g_readBuffer + g_bufferPos);
+    g_bufferPos += entry->d_reclen;
+    search->resumeOffset = entry->d_off;
+    return entry;
+}
+
+bool WantedByType(SearchKind kind, unsigned char type) {
+    if (type == DT_UNKNOWN || kind == SearchKind::All) return true;
+    return (type == DT_DIR) == (kind == SearchKind::FoldersOnly);
+}
+
+bool WantedByAttributes(SearchKind kind, uint32_t attrib) {
+    if (kind == SearchKind::All) return true;
+    return ((attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) == (kind == SearchKind::FoldersOnly);
+}
+
+bool NextDot(Search* search, FindData* out) {
+    const char* name = search->dotsPending == 2 ? "." : "..";
+    --search->dotsPending;
+    if (!MatchName(search->namePattern, name) || !StatEntry(search->fd, name, out)) return false;
+    out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
+    return CopyName(name, out);
+}
+
+bool NextFromFolder(Search* search, FindData* out) {
+    while (search->dotsPending > 0) {
+        if (NextDot(search, out)) return true;
+    }
+    while (const LinuxDirent64* entry = ReadEntry(search)) {
+        const char* name = entry->d_name;
+        if (IsDotName(name)) continue;
+        if (!WantedByType(search->kind, entry->d_type)) continue;
+        if (!MatchName(search->namePattern, name)) continue;
+        if (!StatEntry(search->fd, name, out)) continue;  // vanished meanwhile
+        if (!WantedByAttributes(search->kind, out->attrib)) continue;
+        if (CopyName(name, out)) return true;
+    }
+    search->finished = true;
+    return false;
+}
+
+bool IsRootFolder(int fd) {
+    struct stat folder, root;
+    return fstat(fd, &folder) == 0 && stat("/", &root) == 0 && folder.st_dev == root.st_dev &&
+           folder.st_ino == root.st_ino;
+}
+
+// Opens folder `dirName` (relative to dirFd) for a search with namePattern.
+SearchHandle OpenFolderSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
+                              FindData* out) {
+    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
+    int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    auto* search = new (std::nothrow) Search;
+    if (search == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    search->fd = fd;
+    search->kind = kind;
+    std::strcpy(search->namePattern, namePattern);
+    if (kind == SearchKind::All && !IsRootFolder(fd)) search->dotsPending = 2;
+    if (!NextFromFolder(search, out)) {
+        FindClose(search);
+        return nullptr;
+    }
+    return search;
+}
+
+// A name without wildcards is looked up directly, as Windows does.
+SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, SearchKind kind, FindData* out) {
+    if (std::strcmp(dirName, ".") != 0 || dirFd != AT_FDCWD) {
+        int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        bool found = StatEntry(fd, name, out);
+        close(fd);
+        if (!found) return nullptr;
+    } else if (!StatEntry(AT_FDCWD, name, out)) {
+        return nullptr;
+    }
+    if (IsDotName(name)) out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
+    if (!WantedByAttributes(kind, out->attrib) || !CopyName(name, out)) return nullptr;
+    auto* search = new (std::nothrow) Search;
+    if (search != nullptr) search->finished = true;
+    return search;
+}
+
+SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
+                        FindData* out) {
+    if (namePattern[0] == 0) return nullptr;  // a pattern that ends in a separator
+    if (!HasWildcards(namePattern)) return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
+    return OpenFolderSearch(dirFd, dirName, namePattern, kind, out);
+}
+
+}  // namespace
+
+SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
+    if (pattern == nullptr) return nullptr;
+    const char* slash = std::strrchr(pattern, '/');
+    if (slash == nullptr) return OpenSearch(AT_FDCWD, ".", pattern, kind, out);
+    size_t folderLength = size_t(slash - pattern);
+    if (folderLength >= PATH_MAX) return nullptr;
+    char folder[PATH_MAX];
+    if (folderLength == 0) {
+        std::strcpy(folder, "/");
+    } else {
+        std::memcpy(folder, pattern, folderLength);
+        folder[folderLength] = 0;
+    }
+    return OpenSearch(AT_FDCWD, folder, slash + 1, kind, out);
+}
+
+SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
+                        FindData* out) {
+    if (parent == nullptr || parent->fd < 0 || name == nullptr || namePattern == nullptr) return nullptr;
+    if (std::strchr(name, '/') != nullptr || IsDotName(name)) return nullptr;
+    return OpenSearch(parent->fd, name, namePattern, kind, out);
+}
+
+bool FindNext(SearchHandle search, FindData* out) {
+    if (search == nullptr || search->finished || search->fd < 0) return false;
+    return NextFromFolder(search, out);
+}
+
+void FindClose(SearchHandle search) {
+    if (search == nullptr) return;
+    ReleaseBuffer(search);
+    if (search->fd >= 0) close(search->fd);
+    delete search;
+}
+
+// ---------------------------------------------------------- file system
+
+DWORD ReadAttributes(const char* path) {
+    if (path == nullptr || path[0] == 0) return INVALID_FILE_ATTRIBUTES;
+    struct stat st;
+    if (lstat(path, &st) != 0) return INVALID_FILE_ATTRIBUTES;
+    const char* slash = std::strrchr(path, '/');
+    return AttributesOf(st.st_mode, slash != nullptr ? slash + 1 : path);
+}
+
+int GetCurrentDrive() { return 0; }
+
+bool GetCurrentDir(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    if (getcwd(buf, size) != nullptr) return true;
+    buf[0] = 0;
+    return false;
+}
+
+bool GetProgramPath(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    ssize_t length = readlink("/proc/self/exe", buf, size);
+    if (length <= 0 || size_t(length) >= size) {
+        buf[0] = 0;
+        return false;
+    }
+    buf[length] = 0;
+    return true;
+}
+
+// ------------------------------------------------------------- process
+
+bool StartApplication(int argc, char** argv) {
+    return argc >= 1 && argv != nullptr && argv[0] != nullptr && argv[0][0] != 0;
+}
+
+void WaitForKey() {
+    // The console of a Windows program is its controlling terminal here,
+    // whatever standard input is redirected to.
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct termios saved;
+    if (tcgetattr(fd, &saved) == 0) {
+        struct termios raw = saved;
+        raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        if (tcsetattr(fd, TCSAFLUSH, &raw) == 0) {
+            char key;
+            while (read(fd, &key, 1) < 0 && errno == EINTR) {
+            }
+            tcsetattr(fd, TCSAFLUSH, &saved);
+        }
+    }
+    close(fd);
+}
+
+void SleepMilliseconds(DWORD milliseconds) {
+    struct timespec wait = {time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+// --------------------------------------------------------------- text
+
+namespace {
+
+// Windows-1252 bytes 0x80 to 0x9F; 0 where the code page has no character.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char ToCp1252(char16_t unit) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return char(unit);
+    for (int i = 0; i < 32; ++i) {
+        if (kCp1252High[i] != 0 && kCp1252High[i] == unit) return char(0x80 + i);
+    }
+    return '?';
+}
+
+}  // namespace
+
+int WideToAnsiCodePage(const WCHAR* text, char* out, int size) {
+    if (text == nullptr || out == nullptr || size <= 0) return 0;
+    int written = 0;
+    for (const WCHAR* p = text;; ++p) {
+        if (written >= size) return 0;
+        if (*p == 0) {
+            out[written++] = 0;
+            return written;
+        }
+        // A surrogate pair is one character the code page cannot hold.
+        if (*p >= 0xD800 && *p <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) ++p;
+        out[written++] = ToCp1252(*p);
+    }
+}
+
+// -------------------------------------------------------- network drives
+
+namespace {
+
+// Without drive letters there are no remembered mappings.
+class NoMappings : public NetProvider {
+public:
+    long GetConnection(const char*, char* remote, DWORD*) override {
+        if (remote != nullptr) remote[0] = 0;
+        return 2250L;  // ERROR_NOT_CONNECTED
+    }
+    long AddConnection(const char*, const char*) override { return 2250L; }
+    unsigned QueryDriveType(const char*) override { return DRIVE_NO_ROOT_DIR; }
+};
+
+NoMappings g_noMappings;
+NetProvider* g_provider = &g_noMappings;
+
+}  // namespace
+
+NetProvider& GetNetProvider() { return *g_provider; }
+void SetNetProvider(NetProvider* provider) { g_provider = provider != nullptr ? provider : &g_noMappings; }
+
+}  // namespace plat
+
+// ------------------------------------------------- Win32 time conversions
+
+namespace {
+
+constexpr int64_t kTicksPerSecond = 10000000;
+constexpr int64_t kTicksPerDay = kTicksPerSecond * 86400;
+// Days from 1 January 1601 to 1 January 1970.
+constexpr int64_t kDays1601To1970 = 134774;
+
+// Days since 1 January 1970 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + int64_t(doe) - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t* y, unsigned* m, unsigned* d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    *d = doy - (153 * mp + 2) / 5 + 1;
+    *m = mp < 10 ? mp + 3 : mp - 9;
+    *y = int64_t(yoe) + era * 400 + (*m <= 2);
+}
+
+bool IsLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+unsigned DaysInMonth(unsigned y, unsigned m) {
+    static const unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+int64_t TicksOf(const FILETIME* ft) {
+    return int64_t((uint64_t(ft->dwHighDateTime) << 32) | ft->dwLowDateTime);
+}
+
+void SetTicks(FILETIME* ft, int64_t ticks) {
+    ft->dwLowDateTime = DWORD(uint64_t(ticks) & 0xFFFFFFFFu);
+    ft->dwHighDateTime = DWORD(uint64_t(ticks) >> 32);
+}
+
+// Offset of local time from UTC now, in seconds, as Windows applies it.
+int64_t CurrentLocalBiasSeconds() {
+    time_t now = time(nullptr);
+    struct tm local, utc;
+    if (localtime_r(&now, &local) == nullptr || gmtime_r(&now, &utc) == nullptr) return 0;
+    return local.tm_gmtoff;
+}
+
+}  // namespace
+
+BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) {
+    if (fileTime == nullptr || systemTime == nullptr) return FALSE;
+    const int64_t ticks = TicksOf(fileTime);
+    if (ticks < 0) return FALSE;  // Windows refuses values with the top bit set
+    const int64_t days = ticks / kTicksPerDay;
+    const int64_t rest = ticks % kTicksPerDay;
+    int64_t year;
+    unsigned month, day;
+    CivilFromDays(days - kDays1601To1970, &year, &month, &day);
+    systemTime->wYear = WORD(year);
+    systemTime->wMonth = WORD(month);
+    systemTime->wDay = WORD(day);
+    systemTime->wDayOfWeek = WORD((days + 1) % 7);  // 1 January 1601 was a Monday
+    systemTime->wHour = WORD(rest / (3600 * kTicksPerSecond));
+    systemTime->wMinute = WORD(rest / (60 * kTicksPerSecond) % 60);
+    systemTime->wSecond = WORD(rest / kTicksPerSecond % 60);
+    systemTime->wMilliseconds = WORD(rest / 10000 % 1000);
+    return TRUE;
+}
+
+BOOL SystemTimeToFileTime(const SYSTEMTIME* systemTime, FILETIME* fileTime) {
+    if (systemTime == nullptr || fileTime == nullptr) return FALSE;
+    const SYSTEMTIME& st = *systemTime;
+    if (st.wYear < 1601 || st.wYear > 30827 || st.wMonth < 1 || st.wMonth > 12 || st.wDay < 1 ||
+        st.wDay > DaysInMonth(st.wYear, st.wMonth) || st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 ||
+        st.wMilliseconds > 999)
+        return FALSE;
+    const int64_t days = DaysFromCivil(st.wYear, st.wMonth, st.wDay) + kDays1601To1970;
+    const int64_t seconds = days * 86400 + st.wHour * 3600 + st.wMinute * 60 + st.wSecond;
+    SetTicks(fileTime, seconds * kTicksPerSecond + int64_t(st.wMilliseconds) * 10000);
+    return TRUE;
+}
+
+BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, FILETIME* fileTime) {
+    if (localFileTime == nullptr || fileTime == nullptr) return FALSE;
+    const int64_t ticks = TicksOf(localFileTime) - CurrentLocalBiasSeconds() * kTicksPerSecond;
+    if (ticks < 0) return FALSE;
+    SetTicks(fileTime, ticks);
+    return TRUE;
+}

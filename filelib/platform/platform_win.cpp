@@ -1,0 +1,222 @@
+// Windows backend: the Win32 API and the C runtime, nothing else.
+// Must build with mingw-w64 and MSVC alike: no GNU-only constructs.
+
+#include "filelib/platform/platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <winnetwk.h>
+#include <conio.h>
+#include <direct.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace plat {
+
+const char kPathSep = '\\';
+
+struct Search {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    SearchKind kind = SearchKind::All;
+    std::string folder;  // the searched folder as given, for opening subfolders
+};
+
+namespace {
+
+// 100-ns ticks from 1601 to 1970.
+const int64_t kEpochDifference = 116444736000000000LL;
+
+int64_t ToTimeT(const FILETIME& ft) {
+    const int64_t ticks = int64_t((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    if (ticks == 0) return -1;
+    return (ticks - kEpochDifference) / 10000000;
+}
+
+bool IsDotName(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+bool Wanted(SearchKind kind, const WIN32_FIND_DATAA& data) {
+    if (kind == SearchKind::All) return true;
+    if (IsDotName(data.cFileName)) return false;
+    const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return isFolder == (kind == SearchKind::FoldersOnly);
+}
+
+void Fill(const WIN32_FIND_DATAA& data, FindData* out) {
+    out->attrib = data.dwFileAttributes;
+    out->tWrite = ToTimeT(data.ftLastWriteTime);
+    out->tAccess = ToTimeT(data.ftLastAccessTime);
+    out->tCreate = ToTimeT(data.ftCreationTime);
+    if (out->tCreate < 0) out->tCreate = out->tWrite;
+    const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out->size = isFolder ? 0 : (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    std::memcpy(out->name, data.cFileName, sizeof out->name);
+    out->name[sizeof out->name - 1] = 0;
+}
+
+bool NextWanted(Search* search, WIN32_FIND_DATAA* data) {
+    while (FindNextFileA(search->handle, data)) {
+        if (Wanted(search->kind, *data)) return true;
+    }
+    return false;
+}
+
+SearchHandle Open(const std::string& folder, const std::string& pattern, SearchKind kind, FindData* out) {
+    if (pattern.size() >= MAX_PATH) return nullptr;
+    WIN32_FIND_DATAA data;
+    HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    Search* search = new (std::nothrow) Search;
+    if (search == nullptr) {
+        ::FindClose(handle);
+        return nullptr;
+    }
+    search->handle = handle;
+    search->kind = kind;
+    search->folder = folder;
+    if (!Wanted(kind, data) && !NextWanted(search, &data)) {
+        FindClose(search);
+        return nullptr;
+    }
+    Fill(data, out);
+    return search;
+}
+
+}  // namespace
+
+SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
+    if (pattern == nullptr) return nullptr;
+    const char* lastSep = std::strrchr(pattern, '\\');
+    const char* lastSlash = std::strrchr(pattern, '/');
+    if (lastSlash != nullptr && (lastSep == nullptr || lastSlash > lastSep)) lastSep = lastSlash;
+    std::string folder = lastSep != nullptr ? std::string(pattern, size_t(lastSep - pattern)) : std::string();
+    return Open(folder, pattern, kind, out);
+}
+
+SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
+                        FindData* out) {
+    if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
+    std::string folder = parent->folder.empty() ? std::string(name) : parent->folder + "\\" + name;
+    return Open(folder, folder + "\\" + namePattern, kind, out);
+}
+
+bool FindNext(SearchHandle search, FindData* out) {
+    if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) return false;
+    WIN32_FIND_DATAA data;
+    if (!NextWanted(search, &data)) return false;
+    Fill(data, out);
+    return true;
+}
+
+void FindClose(SearchHandle search) {
+    if (search == nullptr) return;
+    if (search->handle != INVALID_HANDLE_VALUE) ::FindClose(search->handle);
+    delete search;
+}
+
+// ---------------------------------------------------------- file system
+
+DWORD ReadAttributes(const char* path) {
+    if (path == nullptr) return INVALID_FILE_ATTRIBUTES;
+    if (std::strlen(path) <= 255) return GetFileAttributesA(path);
+    // Long names: ask from inside the folder, by the bare name.
+    const char* sep = std::strrchr(path, '\\');
+    const char* slash = std::strrchr(path, '/');
+    if (slash != nullptr && (sep == nullptr || slash > sep)) sep = slash;
+    if (sep == nullptr) return GetFileAttributesA(path);
+    char saved[MAX_PATH];
+    if (_getcwd(saved, sizeof saved) == nullptr) return INVALID_FILE_ATTRIBUTES;
+    std::string folder(path, size_t(sep - path));
+    if (folder.empty()) folder = "\\";
+    DWORD attrib = INVALID_FILE_ATTRIBUTES;
+    if (_chdir(folder.c_str()) == 0) {
+        attrib = GetFileAttributesA(sep + 1);
+        _chdir(saved);
+    }
+    return attrib;
+}
+
+int GetCurrentDrive() { return _getdrive(); }
+
+bool GetCurrentDir(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    if (_getcwd(buf, int(size)) != nullptr) return true;
+    buf[0] = 0;
+    return false;
+}
+
+bool GetProgramPath(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    DWORD length = GetModuleFileNameA(nullptr, buf, DWORD(size));
+    if (length == 0 || length >= size) {
+        buf[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------- process
+
+bool StartApplication(int argc, char** argv) {
+    if (argc < 1 || argv == nullptr || argv[0] == nullptr || argv[0][0] == 0) return false;
+    const char* commandLine = GetCommandLineA();
+    return GetModuleHandleA(nullptr) != nullptr && commandLine != nullptr && commandLine[0] != 0;
+}
+
+void WaitForKey() {
+    // _getch reads the console, not standard input; without one it must not wait.
+    HANDLE console = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    const bool isConsole = GetConsoleMode(console, &mode) != 0;
+    CloseHandle(console);
+    if (isConsole) _getch();
+}
+
+void SleepMilliseconds(DWORD milliseconds) { Sleep(milliseconds); }
+
+// --------------------------------------------------------------- text
+
+int WideToAnsiCodePage(const WCHAR* text, char* out, int size) {
+    if (text == nullptr || out == nullptr || size <= 0) return 0;
+    return WideCharToMultiByte(CP_ACP, 0, text, -1, out, size, nullptr, nullptr);
+}
+
+// -------------------------------------------------------- network drives
+
+namespace {
+
+class SystemNet : public NetProvider {
+public:
+    long GetConnection(const char* localName, char* remote, DWORD* length) override {
+        return long(WNetGetConnectionA(localName, remote, length));
+    }
+    long AddConnection(const char* localName, const char* remote) override {
+        NETRESOURCEA request;
+        std::memset(&request, 0, sizeof request);
+        request.dwType = RESOURCETYPE_DISK;
+        request.lpLocalName = const_cast<char*>(localName);
+        request.lpRemoteName = const_cast<char*>(remote);
+        return long(WNetAddConnection2A(&request, nullptr, nullptr, CONNECT_UPDATE_PROFILE));
+    }
+    unsigned QueryDriveType(const char* root) override { return GetDriveTypeA(root); }
+};
+
+SystemNet g_systemNet;
+NetProvider* g_provider = &g_systemNet;
+
+}  // namespace
+
+NetProvider& GetNetProvider() { return *g_provider; }
+void SetNetProvider(NetProvider* provider) { g_provider = provider != nullptr ? provider : &g_systemNet; }
+
+}  // namespace plat

@@ -1,0 +1,46 @@
+// Starts a built program as a user would, and collects what it printed and
+// its exit status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ProcessResult {
+    bool started = false;
+    std::string output;   // standard output
+    uint32_t status = 0;  // the whole status where the system keeps it (Windows), else the low 8 bits
+    bool exited = false;  // false when it had to be killed after the time limit
+};
+
+struct ProcessOptions {
+    std::string workDir;             // empty: the test's own
+    bool withoutProgramName = false; // start it with no argv[0] / an empty command line
+    int timeoutMs = 60000;
+};
+
+// Path of a program built beside the running test binary.
+std::string BuiltProgram(const std::string& name);
+
+// Runs without a console or terminal, standard input empty.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options = {});
+
+// Runs with a terminal of its own (POSIX); `keys` are typed after waitMs.
+// started is false where the system offers no terminals to tests.
+struct TerminalRun {
+    bool started = false;
+    bool exitedBeforeKey = false;  // ended before the key was typed
+    bool exited = false;
+    uint32_t status = 0;
+    std::string screen;
+};
+TerminalRun RunInTerminal(const std::string& program, const std::vector<std::string>& args, int waitMs,
+                          const std::string& keys);
+
+// True when running under Wine rather than Windows itself.
+bool RunningUnderWine();
+
+}  // namespace testsupport

@@ -1,0 +1,96 @@
+#include "support/process.h"
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+namespace testsupport {
+
+namespace {
+
+std::string Quote(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+        } else {
+            quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+            backslashes = 0;
+        }
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string BuiltProgram(const std::string& name) {
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self, length);
+    return path.substr(0, path.find_last_of("\\/") + 1) + name + ".exe";
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                             nullptr);
+
+    std::string commandLine = options.withoutProgramName ? "" : Quote(program);
+    for (auto& a : args) commandLine += " " + Quote(a);
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info = {};
+    // No console: a key prompt must not wait.
+    BOOL ok = CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                             options.workDir.empty() ? nullptr : options.workDir.c_str(), &startup, &info);
+    CloseHandle(writeEnd);
+    CloseHandle(nul);
+    if (!ok) {
+        CloseHandle(readEnd);
+        return result;
+    }
+    result.started = true;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
+    CloseHandle(readEnd);
+    if (WaitForSingleObject(info.hProcess, DWORD(options.timeoutMs)) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 0xDEAD);
+        WaitForSingleObject(info.hProcess, INFINITE);
+    } else {
+        result.exited = true;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    result.status = code;
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return result;
+}
+
+TerminalRun RunInTerminal(const std::string&, const std::vector<std::string>&, int, const std::string&) {
+    return TerminalRun{};  // a console of its own cannot be typed into from here
+}
+
+bool RunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace testsupport

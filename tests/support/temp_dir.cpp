@@ -1,0 +1,66 @@
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+std::string Sep() { return std::string(1, char(fs::path::preferred_separator)); }
+
+TempDir::TempDir() {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() / ("vorkstat-test-" + std::to_string(random() % 1000000000));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Unreadable folders made by a test must not outlive it.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+    if (error) {
+        // A second pass catches folders whose permissions were restored late.
+        error.clear();
+        for (auto& entry : fs::recursive_directory_iterator(path_, error))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+        fs::remove_all(path_, error);
+    }
+}
+
+std::string TempDir::operator/(const std::string& relative) const {
+    return (fs::path(path_) / fs::path(relative).make_preferred()).string();
+}
+
+void TempDir::MakeDir(const std::string& relative) const { fs::create_directories(*this / relative); }
+
+void TempDir::WriteFile(const std::string& relative, uint64_t size) const {
+    fs::path file = *this / relative;
+    fs::create_directories(file.parent_path());
+    { std::ofstream(file, std::ios::binary); }
+    fs::resize_file(file, size);
+}
+
+void TempDir::WriteText(const std::string& relative, const std::string& text) const {
+    fs::path file = *this / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,33 @@
+// A fresh folder per test, removed with everything in it afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace testsupport {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() joined with a relative path in the platform's separator.
+    std::string operator/(const std::string& relative) const;
+
+    // Creates a file of `size` bytes (sparse where the system allows),
+    // making the folders on the way.
+    void WriteFile(const std::string& relative, uint64_t size) const;
+    void WriteText(const std::string& relative, const std::string& text) const;
+    void MakeDir(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+// The platform's path separator as text, for building expected paths.
+std::string Sep();
+
+}  // namespace testsupport

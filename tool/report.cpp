@@ -1,0 +1,58 @@
+#include "tool/report.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+
+void PrintUsage() {
+    std::printf("\n%s\n", "VORKSTAT.EXE V2.0, vorkstat-Entwicklerteam 2026");
+    std::printf("\nProgrammaufruf : vorkstat.exe <Pfad> [Parameter (optional)]\n\n");
+    std::printf("          'vorkstat.exe' ermittelt die gesamte Speichergroesse\n");
+    std::printf("          des angegebenen Pfades (inkl.Unterverzeichnisse)\n");
+    std::printf("\n");
+    std::printf("          Der Rueckgabewert ist die Speichergroesse in Bytes\n");
+    std::printf("\n");
+    std::printf("          [Parameter (optional)]\n");
+    std::printf("          /E=<0,1,2> Einheit der Eingabe- und Ausgabewerte.\n");
+    std::printf("               <0> ... Einheit ist Byte (dafault)\n");
+    std::printf("               <1> ... Einheit ist Kilobyte (1024 Bytes)\n");
+    std::printf("               <2> ... Einheit ist Megabyte (1024 Kilobytes)\n");
+    std::printf("          /L=<Wert> Limit in der ausgewaehlten Einheit.\n");
+    std::printf("               wird ein Limit eingegeben, dann ist der\n");
+    std::printf("               Rueckgabewert 0 oder 1.\n");
+    std::printf("               0 .. unter dem Limit, 1 .. ueber dem Limit.\n");
+    std::printf("          /X   ohne abschliessende Eingabeaufforderung.\n");
+}
+
+std::string FormatSizeText(uint64_t total, double unitFactor) {
+    char text[64];
+    if (unitFactor == 1024.0)
+        std::snprintf(text, sizeof text, "%.2f kB", double(total) / 1024.0);
+    else if (unitFactor == 1048576.0)
+        std::snprintf(text, sizeof text, "%.2f MB", double(total) / 1048576.0);
+    else
+        std::snprintf(text, sizeof text, "%" PRIu64 " Bytes", total);
+    return text;
+}
+
+bool ExceedsLimit(uint64_t total, double limit) {
+    if (std::isnan(limit)) return false;  // as a comparison with NaN
+    if (limit < 0.0) return true;
+    if (limit >= 18446744073709551616.0) return false;
+    // total > limit exactly: with whole bytes, total > floor(limit).
+    return total > uint64_t(limit);
+}
+
+int32_t Report(uint64_t total, const RunOptions& options) {
+    const std::string size = FormatSizeText(total, options.unitFactor);
+    if (options.limit == 0.0) {
+        std::printf("Speicherbedarf: %s\n", size.c_str());
+        return int32_t(uint32_t(total / uint64_t(options.unitFactor)));
+    }
+    if (ExceedsLimit(total, options.limit)) {
+        std::printf("Speicherbedarf: %s ... ausserhalb des Limits\n", size.c_str());
+        return 1;
+    }
+    std::printf("Speicherbedarf: %s ... innerhalb des Limits\n", size.c_str());
+    return 0;
+}

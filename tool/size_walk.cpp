@@ -1,0 +1,65 @@
+#include "tool/size_walk.h"
+
+#include <memory>
+#include <vector>
+
+#include "filelib/enum/file_finder.h"
+
+namespace {
+
+// One finder per level of the folder chain being walked. They live on the
+// heap, not the call stack, so that depth is bounded by memory only, and
+// are reused from one branch of the tree to the next.
+class FinderChain {
+public:
+    CFileFinder& At(size_t depth) {
+        while (m_levels.size() <= depth) {
+            m_levels.push_back(std::make_unique<CFileFinder>());
+            m_levels.back()->SetKeepLongPaths(true);
+        }
+        return *m_levels[depth];
+    }
+
+private:
+    std::vector<std::unique_ptr<CFileFinder>> m_levels;
+};
+
+uint64_t SumFiles(CFileFinder& finder, bool found) {
+    uint64_t sum = 0;
+    for (; found; found = finder.FindNext()) sum += finder.GetFullSize();
+    return sum;
+}
+
+}  // namespace
+
+// Depth first: a folder's files are summed before its subfolders are
+// entered, subfolders one after the other in the order the search yields
+// them. Each subfolder is opened through its parent's open search, so path
+// length never stops the walk, and links are never followed.
+uint64_t WalkSizeBytes(char* dir) {
+    FinderChain chain;
+    CFileFinder& top = chain.At(0);
+    uint64_t sum = SumFiles(top, top.FindFirst(dir));
+    if (!top.FindFirstDir(dir)) {
+        top.Close();
+        return sum;
+    }
+    size_t depth = 0;  // the finder at `depth` stands on a subfolder to enter
+    for (;;) {
+        CFileFinder& parent = chain.At(depth);
+        CFileFinder& child = chain.At(depth + 1);
+        sum += SumFiles(child, child.FindFirstIn(parent));
+        if (child.FindFirstDirIn(parent)) {
+            ++depth;
+            continue;
+        }
+        child.Close();
+        while (!chain.At(depth).FindNextDir()) {
+            chain.At(depth).Close();
+            if (depth == 0) return sum;
+            --depth;
+        }
+    }
+}
+
+double WalkSize(char* dir) { return double(WalkSizeBytes(dir)); }
