@@ -24,7 +24,7 @@ build linux-gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ -DCMA
 check linux-gcc
 
 build linux-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-  -DVORKSTAT_SANITIZE=ON
+  -DVORKSTAT_SANITIZE=ON -DVORKSTAT_FUZZ=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 check linux-asan
 
 # Wine keeps its own prefix in the build tree, so runs start from a known state.
