@@ -326,11 +326,12 @@ void WaitForKey() {
         raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
-        if (tcsetattr(fd, TCSAFLUSH, &raw) == 0) {
+        // TCSANOW keeps a key typed ahead, as the Windows console does.
+        if (tcsetattr(fd, TCSANOW, &raw) == 0) {
             char key;
             while (read(fd, &key, 1) < 0 && errno == EINTR) {
             }
-            tcsetattr(fd, TCSAFLUSH, &saved);
+            tcsetattr(fd, TCSANOW, &saved);
         }
     }
     close(fd);

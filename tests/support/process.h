@@ -19,6 +19,7 @@ struct ProcessOptions {
     std::string workDir;             // empty: the test's own
     bool withoutProgramName = false; // start it with no argv[0] / an empty command line
     int timeoutMs = 60000;
+    bool asUnprivilegedUser = false; // POSIX: when root, run as "nobody" so permissions apply
 };
 
 // Path of a program built beside the running test binary.
@@ -28,7 +29,8 @@ std::string BuiltProgram(const std::string& name);
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
 
-// Runs with a terminal of its own (POSIX); `keys` are typed after waitMs.
+// Runs with a terminal of its own (POSIX); `keys` are typed waitMs after
+// the first line of output.
 // started is false where the system offers no terminals to tests.
 struct TerminalRun {
     bool started = false;
@@ -42,5 +44,17 @@ TerminalRun RunInTerminal(const std::string& program, const std::vector<std::str
 
 // True when running under Wine rather than Windows itself.
 bool RunningUnderWine();
+
+// True on the POSIX build.
+bool IsPosix();
+// True when the tests run with root's rights (permissions do not bind them).
+bool IsRoot();
+
+// POSIX only (false elsewhere): folders nested `depth` deep below root, each
+// named `name`, with a file of `fileSize` bytes in every level; made
+// relative to open folders, so no path length limits it.
+bool MakeNestedFolders(const std::string& root, int depth, const std::string& name, uint64_t fileSize);
+// Removes a tree of any depth and any permissions.
+void RemoveTree(const std::string& root);
 
 }  // namespace testsupport

@@ -4,11 +4,14 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace testsupport {
@@ -71,6 +74,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (child < 0) return result;
     if (child == 0) {
         setsid();  // no controlling terminal: a key prompt must not wait
+        if (options.asUnprivilegedUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
         int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, 0);
         dup2(pipeFds[1], 1);
@@ -101,14 +105,26 @@ TerminalRun RunInTerminal(const std::string& program, const std::vector<std::str
         _exit(127);
     }
     run.started = true;
-    Drain(master, &run.screen, NowMs() + waitMs);
+    // Watch it for waitMs after its first line: a program that does not
+    // wait for a key ends by then.
     int raw = 0;
-    run.exitedBeforeKey = waitpid(child, &raw, WNOHANG) == child;
+    for (long long until = NowMs() + 20000; NowMs() < until && run.screen.find('\n') == std::string::npos;)
+        Drain(master, &run.screen, NowMs() + 50);
+    const long long deadline = NowMs() + waitMs;
+    while (NowMs() < deadline && !run.exitedBeforeKey) {
+        if (Drain(master, &run.screen, std::min(deadline, NowMs() + 50))) usleep(10000);
+        run.exitedBeforeKey = waitpid(child, &raw, WNOHANG) == child;
+    }
     if (!run.exitedBeforeKey) {
         if (write(master, keys.data(), keys.size()) < 0) { /* the child may have gone */ }
-        Drain(master, &run.screen, NowMs() + 10000);
-        for (int i = 0; i < 100 && waitpid(child, &raw, WNOHANG) != child; ++i) usleep(50000);
-        if (kill(child, 0) == 0 && waitpid(child, &raw, WNOHANG) != child) {
+        bool reaped = false;
+        for (int i = 0; i < 200 && !reaped; ++i) {
+            // Once the terminal is closed Drain returns at once; the child
+            // may need a moment more to end.
+            if (Drain(master, &run.screen, NowMs() + 50)) usleep(10000);
+            reaped = waitpid(child, &raw, WNOHANG) == child;
+        }
+        if (!reaped) {
             kill(child, SIGKILL);
             waitpid(child, &raw, 0);
             close(master);
@@ -121,5 +137,38 @@ TerminalRun RunInTerminal(const std::string& program, const std::vector<std::str
 }
 
 bool RunningUnderWine() { return false; }
+
+bool IsPosix() { return true; }
+
+bool IsRoot() { return geteuid() == 0; }
+
+bool MakeNestedFolders(const std::string& root, int depth, const std::string& name, uint64_t fileSize) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; fd >= 0 && level < depth; ++level) {
+        if (mkdirat(fd, name.c_str(), 0755) != 0) break;
+        int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = next;
+        if (fd < 0) return false;
+        if (fileSize > 0) {
+            int file = openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (file < 0 || ftruncate(file, off_t(fileSize)) != 0) return false;
+            close(file);
+        }
+        if (level == depth - 1) {
+            close(fd);
+            return true;
+        }
+    }
+    if (fd >= 0) close(fd);
+    return false;
+}
+
+void RemoveTree(const std::string& root) {
+    // rm works relative to open folders: no depth or length stops it.
+    std::string quoted = "'" + root + "'";
+    std::string command = "chmod -R u+rwx " + quoted + " 2>/dev/null; rm -rf " + quoted;
+    if (std::system(command.c_str()) != 0) { /* what is left stays in the temporary folder */ }
+}
 
 }  // namespace testsupport

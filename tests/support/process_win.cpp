@@ -92,6 +92,14 @@ TerminalRun RunInTerminal(const std::string&, const std::vector<std::string>&, i
     return TerminalRun{};  // a console of its own cannot be typed into from here
 }
 
+bool IsPosix() { return false; }
+
+bool IsRoot() { return false; }
+
+bool MakeNestedFolders(const std::string&, int, const std::string&, uint64_t) { return false; }
+
+void RemoveTree(const std::string&) {}
+
 bool RunningUnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -1,5 +1,7 @@
 #include "support/temp_dir.h"
 
+#include "support/process.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -26,7 +28,9 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    RemoveTree(path_);
     std::error_code error;
+    if (!fs::exists(path_, error)) return;
     // Unreadable folders made by a test must not outlive it.
     for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {

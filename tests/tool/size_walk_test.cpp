@@ -1,0 +1,85 @@
+// The size walk on hostile trees: deep, long, unreadable, linked.
+
+#include "tool/size_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+uint64_t Walk(const std::string& path) {
+    std::vector<char> text(path.begin(), path.end());
+    text.resize(path.size() + 2, 0);
+    return WalkSizeBytes(text.data());
+}
+
+TEST(SizeWalk, SumsEveryLevelAndBareDriveTextIsHarmless) {
+    TempDir dir;
+    dir.WriteFile("a", 10);
+    dir.WriteFile("x/b", 20);
+    dir.WriteFile("x/y/c", 30);
+    dir.WriteFile("z/d", 40);
+    EXPECT_EQ(100u, Walk(dir.path()));
+    EXPECT_EQ(50u, Walk(dir / "x"));
+    EXPECT_DOUBLE_EQ(100.0, WalkSize(std::vector<char>(dir.path().begin(), dir.path().end() + 1).data()));
+    EXPECT_EQ(0u, Walk(dir / "a"));  // a file is no folder
+}
+
+TEST(SizeWalk, TenThousandNestedFoldersAreCounted) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "such depth needs paths beyond what the Windows search takes";
+    TempDir dir;
+    ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 10000, "d", 3));
+    EXPECT_EQ(30000u, Walk(dir.path()));
+}
+
+TEST(SizeWalk, PathsPastEveryLimitAreCountedWhole) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "long paths are a POSIX matter here";
+    TempDir dir;
+    // 30 levels of 200-character names: past 260 after two levels, past
+    // 4096 after twenty.
+    ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 30, std::string(200, 'n'), 7));
+    dir.WriteFile("top", 1);
+    EXPECT_EQ(211u, Walk(dir.path()));
+}
+
+TEST(SizeWalk, LinksAreNeverFollowed) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "symbolic links need rights Windows tests do not have";
+    TempDir dir;
+    dir.WriteFile("real/big", 100000);
+    fs::create_directory_symlink("..", fs::path(dir / "real") / "loop");
+    fs::create_symlink("big", fs::path(dir / "real") / "alias");
+    fs::create_directory_symlink(dir / "real", fs::path(dir.path()) / "elsewhere");
+    // Each link counts with the length of its target text, as lstat reports.
+    const uint64_t links = 2 + 3 + (dir / "real").size();
+    EXPECT_EQ(100000u + links, Walk(dir.path()));
+    EXPECT_EQ(0u, Walk(dir / "elsewhere"));
+}
+
+TEST(SizeWalk, UnreadableFoldersCountZeroAndTheWalkGoesOn) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "permissions are tested on POSIX";
+    TempDir dir;
+    dir.WriteFile("open/a", 5);
+    dir.WriteFile("closed/b", 1000);
+    dir.WriteFile("closed/deeper/c", 1000);
+    dir.WriteFile("zz/after", 7);
+    fs::permissions(dir / "closed", fs::perms::none);
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    // Root reads anything, so the command runs as an ordinary user then.
+    testsupport::ProcessOptions options;
+    options.asUnprivilegedUser = true;
+    testsupport::ProcessResult result =
+        testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir.path(), "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: 12 Bytes\n", result.output);
+    EXPECT_EQ(12u, result.status);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// The command as a user meets it: the built program started as a process on
+// real temporary trees, its exact output and exit status checked.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::ProcessOptions;
+using testsupport::ProcessResult;
+using testsupport::TempDir;
+
+const char kUsage[] =
+    "\nVORKSTAT.EXE V2.0, vorkstat-Entwicklerteam 2026\n"
+    "\nProgrammaufruf : vorkstat.exe <Pfad> [Parameter (optional)]\n\n"
+    "          'vorkstat.exe' ermittelt die gesamte Speichergroesse\n"
+    "          des angegebenen Pfades (inkl.Unterverzeichnisse)\n"
+    "\n"
+    "          Der Rueckgabewert ist die Speichergroesse in Bytes\n"
+    "\n"
+    "          [Parameter (optional)]\n"
+    "          /E=<0,1,2> Einheit der Eingabe- und Ausgabewerte.\n"
+    "               <0> ... Einheit ist Byte (dafault)\n"
+    "               <1> ... Einheit ist Kilobyte (1024 Bytes)\n"
+    "               <2> ... Einheit ist Megabyte (1024 Kilobytes)\n"
+    "          /L=<Wert> Limit in der ausgewaehlten Einheit.\n"
+    "               wird ein Limit eingegeben, dann ist der\n"
+    "               Rueckgabewert 0 oder 1.\n"
+    "               0 .. unter dem Limit, 1 .. ueber dem Limit.\n"
+    "          /X   ohne abschliessende Eingabeaufforderung.\n";
+
+std::string Program() { return testsupport::BuiltProgram("vorkstat"); }
+
+ProcessResult RunVorkstat(const std::vector<std::string>& args, const ProcessOptions& options = {}) {
+    ProcessResult result = testsupport::RunProcess(Program(), args, options);
+    EXPECT_TRUE(result.started) << Program();
+    EXPECT_TRUE(result.exited);
+    return result;
+}
+
+// The status a caller sees: all 32 bits on Windows, the low 8 on POSIX.
+uint32_t Status(uint64_t code) {
+    return testsupport::IsPosix() ? uint32_t(code & 0xFF) : uint32_t(code & 0xFFFFFFFFu);
+}
+
+// 1536 bytes in three files at three depths.
+void MakeSmallTree(const TempDir& dir) {
+    dir.WriteFile("a.bin", 1000);
+    dir.WriteFile("sub/b.bin", 500);
+    dir.WriteFile("sub/deeper/c.bin", 36);
+}
+
+TEST(Vorkstat, NoPathPrintsUsageAndReturnsMinusOne) {
+    ProcessResult result = RunVorkstat({});
+    EXPECT_EQ(kUsage, result.output);
+    EXPECT_EQ(Status(0xFFFFFFFFu), result.status);
+}
+
+TEST(Vorkstat, FailedStartPrintsFatalMessageAndReturnsMinusOne) {
+    ProcessOptions options;
+    options.withoutProgramName = true;
+    ProcessResult result = RunVorkstat({}, options);
+    EXPECT_EQ("Schwerwiegender Fehler: MFC-Initialisierung fehlgeschlagen\n", result.output);
+    EXPECT_EQ(Status(0xFFFFFFFFu), result.status);
+}
+
+TEST(Vorkstat, EmptyFolderReportsZero) {
+    TempDir dir;
+    ProcessResult result = RunVorkstat({dir.path(), "/X"});
+    EXPECT_EQ("Speicherbedarf: 0 Bytes\n", result.output);
+    EXPECT_EQ(0u, result.status);
+}
+
+TEST(Vorkstat, SwitchesUnitsAndLimits) {
+    TempDir dir;
+    MakeSmallTree(dir);
+    struct Case {
+        std::vector<std::string> switches;
+        const char* line;
+        uint32_t status;
+    } cases[] = {
+        {{"/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/E=1", "/X"}, "Speicherbedarf: 1.50 kB\n", 1},
+        {{"/e=1", "/x"}, "Speicherbedarf: 1.50 kB\n", 1},
+        {{"/E=2", "/X"}, "Speicherbedarf: 0.00 MB\n", 0},
+        {{"/E=2", "/E=0", "/X"}, "Speicherbedarf: 0.00 MB\n", 0},
+        {{"/E=3", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/E=abc", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/E=1", "/L=1.5", "/X"}, "Speicherbedarf: 1.50 kB ... innerhalb des Limits\n", 0},
+        {{"/E=1", "/L=1.4", "/X"}, "Speicherbedarf: 1.50 kB ... ausserhalb des Limits\n", 1},
+        {{"/L=1.5", "/E=1", "/X"}, "Speicherbedarf: 1.50 kB ... innerhalb des Limits\n", 0},
+        {{"/L=1536", "/X"}, "Speicherbedarf: 1536 Bytes ... innerhalb des Limits\n", 0},
+        {{"/L=1535.9", "/X"}, "Speicherbedarf: 1536 Bytes ... ausserhalb des Limits\n", 1},
+        {{"/L=1,5", "/E=1", "/X"}, "Speicherbedarf: 1.50 kB ... ausserhalb des Limits\n", 1},
+        {{"/L=5", "/E=1", "/X"}, "Speicherbedarf: 1.50 kB ... innerhalb des Limits\n", 0},
+        {{"/L=0", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/L=abc", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/L=", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/L=100", "/L=0", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/L=-1", "/X"}, "Speicherbedarf: 1536 Bytes ... ausserhalb des Limits\n", 1},
+        {{"/L=99999999999999999999999", "/X"}, "Speicherbedarf: 1536 Bytes ... innerhalb des Limits\n", 0},
+        {{"/E=99999999999999999999", "/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        {{"/Xtra", "unknown", "/Q"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+        // "/L=" is read as a limit, so "/L=X" does not switch the prompt off
+        // (no key can be pressed here, so the run still ends).
+        {{"/L=X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {dir.path()};
+        args.insert(args.end(), c.switches.begin(), c.switches.end());
+        ProcessResult result = RunVorkstat(args);
+        std::string label = c.switches.empty() ? "" : c.switches[0];
+        EXPECT_EQ(c.line, result.output) << label;
+        EXPECT_EQ(Status(c.status), result.status) << label;
+    }
+}
+
+TEST(Vorkstat, EverythingIsCountedHiddenEmptyAndDotNames) {
+    TempDir dir;
+    dir.WriteFile(".hidden", 7);
+    dir.WriteFile("empty", 0);
+    dir.WriteFile(".cache/inner", 5);
+    dir.WriteFile("noext", 3);
+    dir.MakeDir("only/subfolders/here");
+    dir.WriteFile("only/subfolders/x.dat", 11);
+    ProcessResult result = RunVorkstat({dir.path(), "/X"});
+    EXPECT_EQ("Speicherbedarf: 26 Bytes\n", result.output);
+    EXPECT_EQ(26u, result.status);
+}
+
+TEST(Vorkstat, UnusablePathsReportZero) {
+    TempDir dir;
+    MakeSmallTree(dir);
+    const std::string file = dir / "a.bin";
+    for (const std::string& path : {dir / "missing", file, dir / "*", dir / "s?b"}) {
+        ProcessResult result = RunVorkstat({path, "/X", "/E=1", "/L=1"});
+        EXPECT_EQ("Speicherbedarf: 0.00 kB ... innerhalb des Limits\n", result.output) << path;
+        EXPECT_EQ(0u, result.status) << path;
+    }
+}
+
+TEST(Vorkstat, EmptyPathWalksTheCurrentFolder) {
+    TempDir dir;
+    MakeSmallTree(dir);
+    ProcessOptions options;
+    options.workDir = dir.path();
+    ProcessResult result = RunVorkstat({"", "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: 1536 Bytes\n", result.output);
+    ProcessResult relative = RunVorkstat({"sub", "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: 536 Bytes\n", relative.output);
+}
+
+TEST(Vorkstat, TotalsBeyondThirtyTwoBitsAreExact) {
+    TempDir dir;
+    // Sparse files: their length counts, not the space they take.
+    dir.WriteFile("three/a", 3221225472ull);
+    dir.WriteFile("five/b", 5368709120ull);
+    ProcessResult three = RunVorkstat({dir / "three", "/X"});
+    EXPECT_EQ("Speicherbedarf: 3221225472 Bytes\n", three.output);
+    EXPECT_EQ(Status(3221225472ull), three.status);
+    ProcessResult five = RunVorkstat({dir / "five", "/X"});
+    EXPECT_EQ("Speicherbedarf: 5368709120 Bytes\n", five.output);
+    EXPECT_EQ(Status(5368709120ull), five.status);
+    ProcessResult limit = RunVorkstat({dir / "five", "/X", "/E=2", "/L=5120"});
+    EXPECT_EQ("Speicherbedarf: 5120.00 MB ... innerhalb des Limits\n", limit.output);
+    ProcessResult over = RunVorkstat({dir.path(), "/X", "/E=2", "/L=8191.99"});
+    EXPECT_EQ("Speicherbedarf: 8192.00 MB ... ausserhalb des Limits\n", over.output);
+    EXPECT_EQ(1u, over.status);
+}
+
+TEST(Vorkstat, KeyPromptWaitsAtATerminalUnlessSwitchedOff) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "typing into a console of its own needs a terminal";
+    TempDir dir;
+    MakeSmallTree(dir);
+    struct Case {
+        std::vector<std::string> args;
+        bool waits;
+    } cases[] = {
+        {{dir.path()}, true},
+        {{dir.path(), "/x"}, false},
+        {{dir.path(), "/Xtra"}, false},
+        {{"/X"}, true},  // the first argument is always the path
+        {{}, true},      // the usage text waits too
+    };
+    for (const Case& c : cases) {
+        testsupport::TerminalRun run = testsupport::RunInTerminal(Program(), c.args, 700, "k");
+        ASSERT_TRUE(run.started);
+        const std::string label = c.args.empty() ? "(none)" : c.args.back();
+        EXPECT_EQ(!c.waits, run.exitedBeforeKey) << label;
+        EXPECT_TRUE(run.exited) << label;
+        // The key is read without echo.
+        EXPECT_EQ(std::string::npos, run.screen.find('k', run.screen.rfind('\n') + 1)) << label;
+    }
+}
+
+}  // namespace
