@@ -48,7 +48,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                              nullptr);
 
-    std::string commandLine = options.withoutProgramName ? "" : Quote(program);
+    // An empty quoted program name: the child sees an empty argv[0].
+    std::string commandLine = options.withoutProgramName ? "\"\"" : Quote(program);
     for (auto& a : args) commandLine += " " + Quote(a);
     std::vector<char> writable(commandLine.begin(), commandLine.end());
     writable.push_back(0);

@@ -34,6 +34,14 @@ const char kUsage[] =
     "               0 .. unter dem Limit, 1 .. ueber dem Limit.\n"
     "          /X   ohne abschliessende Eingabeaufforderung.\n";
 
+// A Windows console program writes its lines in text mode: "\r\n".
+std::string Native(const std::string& text) {
+    if (testsupport::IsPosix()) return text;
+    std::string native;
+    for (char c : text) native += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return native;
+}
+
 std::string Program() { return testsupport::BuiltProgram("vorkstat"); }
 
 ProcessResult RunVorkstat(const std::vector<std::string>& args, const ProcessOptions& options = {}) {
@@ -57,7 +65,7 @@ void MakeSmallTree(const TempDir& dir) {
 
 TEST(Vorkstat, NoPathPrintsUsageAndReturnsMinusOne) {
     ProcessResult result = RunVorkstat({});
-    EXPECT_EQ(kUsage, result.output);
+    EXPECT_EQ(Native(kUsage), result.output);
     EXPECT_EQ(Status(0xFFFFFFFFu), result.status);
 }
 
@@ -65,14 +73,14 @@ TEST(Vorkstat, FailedStartPrintsFatalMessageAndReturnsMinusOne) {
     ProcessOptions options;
     options.withoutProgramName = true;
     ProcessResult result = RunVorkstat({}, options);
-    EXPECT_EQ("Schwerwiegender Fehler: MFC-Initialisierung fehlgeschlagen\n", result.output);
+    EXPECT_EQ(Native("Schwerwiegender Fehler: MFC-Initialisierung fehlgeschlagen\n"), result.output);
     EXPECT_EQ(Status(0xFFFFFFFFu), result.status);
 }
 
 TEST(Vorkstat, EmptyFolderReportsZero) {
     TempDir dir;
     ProcessResult result = RunVorkstat({dir.path(), "/X"});
-    EXPECT_EQ("Speicherbedarf: 0 Bytes\n", result.output);
+    EXPECT_EQ(Native("Speicherbedarf: 0 Bytes\n"), result.output);
     EXPECT_EQ(0u, result.status);
 }
 
@@ -115,7 +123,7 @@ TEST(Vorkstat, SwitchesUnitsAndLimits) {
         args.insert(args.end(), c.switches.begin(), c.switches.end());
         ProcessResult result = RunVorkstat(args);
         std::string label = c.switches.empty() ? "" : c.switches[0];
-        EXPECT_EQ(c.line, result.output) << label;
+        EXPECT_EQ(Native(c.line), result.output) << label;
         EXPECT_EQ(Status(c.status), result.status) << label;
     }
 }
@@ -129,7 +137,7 @@ TEST(Vorkstat, EverythingIsCountedHiddenEmptyAndDotNames) {
     dir.MakeDir("only/subfolders/here");
     dir.WriteFile("only/subfolders/x.dat", 11);
     ProcessResult result = RunVorkstat({dir.path(), "/X"});
-    EXPECT_EQ("Speicherbedarf: 26 Bytes\n", result.output);
+    EXPECT_EQ(Native("Speicherbedarf: 26 Bytes\n"), result.output);
     EXPECT_EQ(26u, result.status);
 }
 
@@ -139,7 +147,7 @@ TEST(Vorkstat, UnusablePathsReportZero) {
     const std::string file = dir / "a.bin";
     for (const std::string& path : {dir / "missing", file, dir / "*", dir / "s?b"}) {
         ProcessResult result = RunVorkstat({path, "/X", "/E=1", "/L=1"});
-        EXPECT_EQ("Speicherbedarf: 0.00 kB ... innerhalb des Limits\n", result.output) << path;
+        EXPECT_EQ(Native("Speicherbedarf: 0.00 kB ... innerhalb des Limits\n"), result.output) << path;
         EXPECT_EQ(0u, result.status) << path;
     }
 }
@@ -150,9 +158,9 @@ TEST(Vorkstat, EmptyPathWalksTheCurrentFolder) {
     ProcessOptions options;
     options.workDir = dir.path();
     ProcessResult result = RunVorkstat({"", "/X"}, options);
-    EXPECT_EQ("Speicherbedarf: 1536 Bytes\n", result.output);
+    EXPECT_EQ(Native("Speicherbedarf: 1536 Bytes\n"), result.output);
     ProcessResult relative = RunVorkstat({"sub", "/X"}, options);
-    EXPECT_EQ("Speicherbedarf: 536 Bytes\n", relative.output);
+    EXPECT_EQ(Native("Speicherbedarf: 536 Bytes\n"), relative.output);
 }
 
 TEST(Vorkstat, TotalsBeyondThirtyTwoBitsAreExact) {
@@ -161,15 +169,15 @@ TEST(Vorkstat, TotalsBeyondThirtyTwoBitsAreExact) {
     dir.WriteFile("three/a", 3221225472ull);
     dir.WriteFile("five/b", 5368709120ull);
     ProcessResult three = RunVorkstat({dir / "three", "/X"});
-    EXPECT_EQ("Speicherbedarf: 3221225472 Bytes\n", three.output);
+    EXPECT_EQ(Native("Speicherbedarf: 3221225472 Bytes\n"), three.output);
     EXPECT_EQ(Status(3221225472ull), three.status);
     ProcessResult five = RunVorkstat({dir / "five", "/X"});
-    EXPECT_EQ("Speicherbedarf: 5368709120 Bytes\n", five.output);
+    EXPECT_EQ(Native("Speicherbedarf: 5368709120 Bytes\n"), five.output);
     EXPECT_EQ(Status(5368709120ull), five.status);
     ProcessResult limit = RunVorkstat({dir / "five", "/X", "/E=2", "/L=5120"});
-    EXPECT_EQ("Speicherbedarf: 5120.00 MB ... innerhalb des Limits\n", limit.output);
+    EXPECT_EQ(Native("Speicherbedarf: 5120.00 MB ... innerhalb des Limits\n"), limit.output);
     ProcessResult over = RunVorkstat({dir.path(), "/X", "/E=2", "/L=8191.99"});
-    EXPECT_EQ("Speicherbedarf: 8192.00 MB ... ausserhalb des Limits\n", over.output);
+    EXPECT_EQ(Native("Speicherbedarf: 8192.00 MB ... ausserhalb des Limits\n"), over.output);
     EXPECT_EQ(1u, over.status);
 }
 
