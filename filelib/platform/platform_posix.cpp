@@ -347,16 +347,17 @@ void SleepMilliseconds(DWORD milliseconds) {
 
 namespace {
 
-// Windows-1252 bytes 0x80 to 0x9F; 0 where the code page has no character.
+// Windows-1252 bytes 0x80 to 0x9F. Windows maps its five unassigned bytes
+// to the control characters of the same number, and back.
 const char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char ToCp1252(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return char(unit);
     for (int i = 0; i < 32; ++i) {
-        if (kCp1252High[i] != 0 && kCp1252High[i] == unit) return char(0x80 + i);
+        if (kCp1252High[i] == unit) return char(0x80 + i);
     }
     return '?';
 }
@@ -372,8 +373,8 @@ int WideToAnsiCodePage(const WCHAR* text, char* out, int size) {
             out[written++] = 0;
             return written;
         }
-        // A surrogate pair is one character the code page cannot hold.
-        if (*p >= 0xD800 && *p <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) ++p;
+        // Unit by unit as Windows converts to a single-byte code page: a
+        // surrogate pair gives two "?".
         out[written++] = ToCp1252(*p);
     }
 }
