@@ -79,12 +79,19 @@ TEST(FileFinder, FilterSlotsComeInListOrder) {
     EXPECT_EQ(Names({"a.txt", "c.txt", "d.TXT"}), Sorted({found[0], found[1], found[2]}));
     EXPECT_EQ("b.doc", found[3]);
     EXPECT_EQ(Names({"b.doc"}), Files(finder, dir.path(), "zip,doc"));
-    EXPECT_EQ(Names({"noext"}), Files(finder, dir.path(), ","));
     EXPECT_EQ(Names({"b.doc"}), Files(finder, dir.path(), "doc,"));
-    EXPECT_EQ(Names({"noext", "b.doc"}), Files(finder, dir.path(), ",doc"));
     EXPECT_EQ(testsupport::IsPosix() ? 6u : 5u, Files(finder, dir.path(), "").size());
     // A file that matches two slots is found twice.
     EXPECT_EQ(2u, Files(finder, dir.path(), "doc,doc").size());
+}
+
+TEST(FileFinder, EmptySlotFindsNamesWithoutExtension) {
+    if (testsupport::RunningUnderWine()) GTEST_SKIP() << "Wine's search matches \"*.\" with every name";
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.doc", "noext"}) dir.WriteFile(name, 1);
+    CFileFinder finder;
+    EXPECT_EQ(Names({"noext"}), Files(finder, dir.path(), ","));
+    EXPECT_EQ(Names({"noext", "b.doc"}), Files(finder, dir.path(), ",doc"));
 }
 
 TEST(FileFinder, FilterListParsing) {
