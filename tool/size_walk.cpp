@@ -16,6 +16,7 @@ public:
         while (m_levels.size() <= depth) {
             m_levels.push_back(std::make_unique<CFileFinder>());
             m_levels.back()->SetKeepLongPaths(true);
+            m_levels.back()->SetSkipDates(true);
         }
         return *m_levels[depth];
     }

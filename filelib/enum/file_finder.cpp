@@ -58,6 +58,7 @@ CFileFinder::CFileFinder() {
     m_qwCurSize = 0;
     m_bKeepLongPaths = false;
     m_bDirUnknown = false;
+    m_bSkipDates = false;
     Reset();
 }
 
@@ -76,6 +77,7 @@ void CFileFinder::Reset() {
     m_nFlags = 0;
     m_nPresetCount = 0;
     m_bKeepLongPaths = false;
+    m_bSkipDates = false;
 }
 
 void CFileFinder::Close() {
@@ -270,7 +272,7 @@ bool CFileFinder::FillCurrent(bool isDir) {
     m_qwCurSize = isDir ? 0 : m_fd.size;
     m_cur.dwSize = uint32_t(m_qwCurSize);
     m_cur.bIsDir = isDir ? 1 : 0;
-    TimeTToDateTimeRec(&m_cur.dtWrite, time_t(m_fd.tWrite));
+    if (!m_bSkipDates) TimeTToDateTimeRec(&m_cur.dtWrite, time_t(m_fd.tWrite));
     return true;
 }
 

@@ -62,6 +62,9 @@ public:
     // search of this finder until Reset; a folder text too long for
     // m_szSearchDir is then searched all the same.
     void SetKeepLongPaths(bool keep) { m_bKeepLongPaths = keep; }
+    // A caller that never reads dates (the size walk) spares the local-time
+    // breakdown of every entry; dtWrite then stays empty. Until Reset.
+    void SetSkipDates(bool skip) { m_bSkipDates = skip; }
 
     uint32_t GetSize() const { return m_cur.dwSize; }
     // The whole length of the current entry, also of 4 GiB and more.
@@ -108,5 +111,6 @@ private:
     uint64_t m_qwCurSize;
     bool m_bKeepLongPaths;               // set by the walk's searches
     bool m_bDirUnknown;                  // the folder is known only through its parent's search
+    bool m_bSkipDates;
     bool m_bFilterUnusable[100];         // extension too long for its slot
 };

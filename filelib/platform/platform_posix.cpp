@@ -126,6 +126,7 @@ struct Search {
     bool finished = false;
     int dotsPending = 0;       // "." and ".." still to yield
     int64_t resumeOffset = 0;  // folder position after the last entry taken
+    bool readBefore = false;   // false: the folder is still at its start
     char namePattern[MAX_PATH] = {};
 };
 
@@ -138,7 +139,9 @@ void ReleaseBuffer(const Search* search) {
 // Next raw entry of the folder, or null at the end or on a read error.
 const LinuxDirent64* ReadEntry(Search* search) {
     if (g_bufferOwner != search || g_bufferPos >= g_bufferLength) {
-        if (g_bufferOwner != search && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
+        const bool resume = g_bufferOwner != search && search->readBefore;
+        if (resume && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
+        search->readBefore = true;
         long got = syscall(SYS_getdents64, search->fd, g_readBuffer, kReadBufferSize);
         if (got <= 0) {
             ReleaseBuffer(search);
