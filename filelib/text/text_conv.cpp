@@ -5,6 +5,7 @@
 #include <new>
 
 #include "filelib/platform/platform.h"
+#include "filelib/text/text_fields.h"
 
 namespace {
 
@@ -91,15 +92,6 @@ void Wrap(BoundedText& out, const char* text, const char* lineBreak, size_t brea
     }
 }
 
-void TrimBlanksAndTabs(char* text) {
-    size_t start = 0;
-    while (text[start] == ' ' || text[start] == '\t') ++start;
-    size_t end = std::strlen(text);
-    while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-    std::memmove(text, text + start, end - start);
-    text[end - start] = 0;
-}
-
 }  // namespace
 
 const char* ReplaceUmlauts(const char* text) {
@@ -179,7 +171,7 @@ const char* WideToAnsi(const WCHAR* text) {
         std::memset(result, 0, sizeof result);
         return result;
     }
-    TrimBlanksAndTabs(result);
+    TrimBlanks(result);
     if (std::strcmp(result, "null") == 0) result[0] = 0;
     return result;
 }
