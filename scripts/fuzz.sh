@@ -16,5 +16,5 @@ targets=("$@")
 for t in "${targets[@]}"; do
   echo "=== $t for ${seconds}s"
   mkdir -p "$dir/corpus-$t"
-  "$dir/$t" -max_total_time="$seconds" -max_len=4096 "$dir/corpus-$t"
+  "$dir/fuzz/$t" -max_total_time="$seconds" -max_len=4096 "$dir/corpus-$t"
 done
