@@ -122,11 +122,15 @@ size_t g_bufferLength = 0;
 
 struct Search {
     int fd = -1;               // the folder; -1 for a single-entry lookup
+    int parentFd = AT_FDCWD;   // what fd was opened relative to
     SearchKind kind = SearchKind::All;
     bool finished = false;
     int dotsPending = 0;       // "." and ".." still to yield
     int64_t resumeOffset = 0;  // folder position after the last entry taken
     bool readBefore = false;   // false: the folder is still at its start
+    bool atEnd = false;        // the folder has nothing beyond the buffer
+    int fills = 0;             // reads into the shared buffer
+    char folderName[MAX_PATH] = {};
     char namePattern[MAX_PATH] = {};
 };
 
@@ -136,20 +140,74 @@ void ReleaseBuffer(const Search* search) {
     if (g_bufferOwner == search) g_bufferOwner = nullptr;
 }
 
+// A walk searches each folder twice in a row, once for its files and once
+// for its subfolders. The folder last closed keeps its descriptor, and the
+// buffer its entries when they were read whole, for that second search.
+struct ReusableFolder {
+    int fd = -1;
+    int parentFd = -1;
+    char name[MAX_PATH] = {};
+    bool bufferHoldsAll = false;
+};
+ReusableFolder g_reusable;
+const Search g_reusableBufferToken{};
+
+void DropReusable() {
+    if (g_reusable.fd >= 0) close(g_reusable.fd);
+    if (g_bufferOwner == &g_reusableBufferToken) g_bufferOwner = nullptr;
+    g_reusable = ReusableFolder();
+}
+
+// Keeps the closing search's folder for reuse; false when it cannot be.
+bool KeepForReuse(Search* search) {
+    if (search->fd < 0 || search->parentFd == AT_FDCWD) return false;
+    DropReusable();
+    g_reusable.fd = search->fd;
+    g_reusable.parentFd = search->parentFd;
+    std::strcpy(g_reusable.name, search->folderName);
+    g_reusable.bufferHoldsAll = g_bufferOwner == search && search->fills == 1 && search->atEnd;
+    if (g_reusable.bufferHoldsAll) g_bufferOwner = &g_reusableBufferToken;
+    return true;
+}
+
+// The kept descriptor of folder `name` in dirFd, or -1; the search then
+// starts on the kept entries or at the folder's start.
+int TakeReusable(int dirFd, const char* name, Search* search) {
+    if (g_reusable.fd < 0 || dirFd == AT_FDCWD || g_reusable.parentFd != dirFd ||
+        std::strcmp(g_reusable.name, name) != 0)
+        return -1;
+    const int fd = g_reusable.fd;
+    if (g_reusable.bufferHoldsAll && g_bufferOwner == &g_reusableBufferToken) {
+        g_bufferOwner = search;
+        g_bufferPos = 0;
+        search->readBefore = true;
+        search->atEnd = true;
+        search->fills = 1;
+    } else if (lseek(fd, 0, SEEK_SET) < 0) {
+        return -1;  // left for DropReusable
+    }
+    g_reusable.fd = -1;
+    DropReusable();
+    return fd;
+}
+
 // Next raw entry of the folder, or null at the end or on a read error.
 const LinuxDirent64* ReadEntry(Search* search) {
     if (g_bufferOwner != search || g_bufferPos >= g_bufferLength) {
         const bool resume = g_bufferOwner != search && search->readBefore;
+        if (!resume && search->atEnd) return nullptr;
         if (resume && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
         search->readBefore = true;
         long got = syscall(SYS_getdents64, search->fd, g_readBuffer, kReadBufferSize);
         if (got <= 0) {
-            ReleaseBuffer(search);
+            search->atEnd = got == 0;
+            if (g_bufferOwner == search) g_bufferPos = g_bufferLength;  // keep what was read
             return nullptr;
         }
         g_bufferOwner = search;
         g_bufferPos = 0;
         g_bufferLength = size_t(got);
+        ++search->fills;
     }
     auto* entry = reinterpret_cast<const LinuxDirent64*>(g_readBuffer + g_bufferPos);
     g_bufferPos += entry->d_reclen;
@@ -201,15 +259,18 @@ bool IsRootFolder(int fd) {
 // Opens folder `dirName` (relative to dirFd) for a search with namePattern.
 SearchHandle OpenFolderSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
                               FindData* out) {
-    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
-    int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (std::strlen(namePattern) >= MAX_PATH || std::strlen(dirName) >= MAX_PATH) return nullptr;
     auto* search = new (std::nothrow) Search;
-    if (search == nullptr) {
-        close(fd);
+    if (search == nullptr) return nullptr;
+    int fd = TakeReusable(dirFd, dirName, search);
+    if (fd < 0) fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        delete search;
         return nullptr;
     }
     search->fd = fd;
+    search->parentFd = dirFd;
+    std::strcpy(search->folderName, dirName);
     search->kind = kind;
     std::strcpy(search->namePattern, namePattern);
     if (kind == SearchKind::All && !IsRootFolder(fd)) search->dotsPending = 2;
@@ -277,8 +338,12 @@ bool FindNext(SearchHandle search, FindData* out) {
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;
+    // A kept child folder must not outlive the descriptor it was found in.
+    if (search->fd >= 0 && g_reusable.parentFd == search->fd) DropReusable();
+    if (!KeepForReuse(search)) {
+        if (search->fd >= 0) close(search->fd);
+    }
     ReleaseBuffer(search);
-    if (search->fd >= 0) close(search->fd);
     delete search;
 }
 
