@@ -128,12 +128,12 @@ CAmount& CAmount::Parse(const char* text) {
     const size_t wholeLength = length < 3 ? 0 : length - 2;
     const int64_t whole = ReadNumber(p, wholeLength);
     const int64_t cents = ReadNumber(Advance(p, wholeLength), length - wholeLength);
-    // A second sign inside the digits is no part of an amount.
     if (whole > kMaxWhole) {
         m_nWhole = int32_t(kMaxWhole);
         m_nCents = 99;
         return *this;
     }
+    // A second sign inside the digits is no part of an amount.
     m_nWhole = whole < 0 ? 0 : int32_t(whole);
     m_nCents = cents < 0 ? 0 : uint8_t(cents);
     return *this;
