@@ -17,6 +17,8 @@ bool BreakDownLocal(time_t t, struct tm* out) {
     return true;
 }
 
+constexpr int kMaxLocalYear = 3000;
+
 void ClearTm(struct tm* tm) { std::memset(tm, 0, sizeof *tm); }
 
 // tm_year + 1900 and the like, for any struct tm a caller hands over: the
@@ -103,7 +105,9 @@ int DateTimeRecToTm(struct tm* tm, const DATETIMEREC* rec) {
 int TmToTimeT(time_t* t, const struct tm* tm) {
     struct tm normalized = *tm;  // mktime normalises its argument; ours is read-only
     const time_t result = std::mktime(&normalized);
-    *t = result < 0 || result > kMaxLocalTimeT ? time_t(-1) : result;
+    // Windows' runtime also refuses local readings after the year 3000.
+    const bool inRange = result >= 0 && result <= kMaxLocalTimeT && normalized.tm_year <= kMaxLocalYear - 1900;
+    *t = inRange ? result : time_t(-1);
     return 0;
 }
 

@@ -52,9 +52,10 @@ int WaitMilliseconds(uint32_t milliseconds);
 // ----------------------------------------------------------- conversions
 // Destination first; each writes its whole destination and returns 0.
 // time_t is 64-bit. Local breakdowns accept 0 to kMaxLocalTimeT (the end of
-// the year 3000, as far as the Windows runtime goes); outside that range a
-// struct tm comes out all zero and a record empty, and a struct tm that
-// mktime would place outside it gives the time_t -1, on every platform.
+// the year 3000 UTC, as far as the Windows runtime goes); outside that range
+// a struct tm comes out all zero and a record empty. A struct tm that mktime
+// places outside that range, or in a local year after 3000, gives the
+// time_t -1. So every platform gives the same results.
 // Records, struct tm and SYSTEMTIME built from each other hold wall-clock
 // readings without a zone: a FILETIME made from a time_t holds local time.
 

@@ -117,10 +117,10 @@ TEST(DateArithmetic, DistancesAgreeWithAnIndependentCalendar) {
         const DATETIMEREC a = dates.Next(), b = dates.Next();
         ASSERT_EQ(RefDayNumber(b) - RefDayNumber(a), DaysBetween(&a, &b)) << Show(a) << " -> " << Show(b);
         // Seconds are exact within about 68 years: take b within that of a.
-        DATETIMEREC near = b;
-        near.wYear = uint16_t(a.wYear + dates.Pick(-60, 60));
-        if (near.bMonth == 2 && near.bDay == 29) near.bDay = 28;
-        ASSERT_EQ(RefSeconds(near) - RefSeconds(a), SecondsBetween(&a, &near)) << Show(a) << " -> " << Show(near);
+        DATETIMEREC nearby = b;
+        nearby.wYear = uint16_t(a.wYear + dates.Pick(-60, 60));
+        if (nearby.bMonth == 2 && nearby.bDay == 29) nearby.bDay = 28;
+        ASSERT_EQ(RefSeconds(nearby) - RefSeconds(a), SecondsBetween(&a, &nearby)) << Show(a) << " -> " << Show(nearby);
     }
 }
 
