@@ -62,15 +62,23 @@ def make_tree(root, seed=20261208):
 
 
 def run(command):
-    """Runs a command; returns (seconds, peak resident KiB, stdout)."""
+    """Runs a command; returns (seconds, stdout)."""
     start = time.perf_counter()
-    child = subprocess.Popen(command, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
-    out = child.stdout.read()
-    _, status, usage = os.wait4(child.pid, 0)
+    child = subprocess.run(command, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
     seconds = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) < 0:
-        sys.exit("%s died: %s" % (command, status))
-    return seconds, usage.ru_maxrss, out.decode()
+    if child.returncode < 0:
+        sys.exit("%s died: %s" % (command, child.returncode))
+    return seconds, child.stdout.decode()
+
+
+def peak_memory_kib(command):
+    """Peak resident memory of a command, as GNU time reports it (a child
+    forked from this Python process would count Python's own pages)."""
+    if not shutil.which("/usr/bin/time"):
+        return None
+    result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
+    return int(result.stderr.decode().strip().splitlines()[-1])
 
 
 def main():
@@ -96,15 +104,14 @@ def main():
     run(["du", "-sb", args.tree])
     run([args.vorkstat, args.tree, "/X"])
 
-    ratios, peaks, v_times, d_times = [], [], [], []
+    ratios, v_times, d_times = [], [], []
     for _ in range(args.rounds):
-        v_seconds, v_peak, v_out = run([args.vorkstat, args.tree, "/X"])
-        d_seconds, _, _ = run(["du", "-sb", args.tree])
+        v_seconds, v_out = run([args.vorkstat, args.tree, "/X"])
+        d_seconds, _ = run(["du", "-sb", args.tree])
         m = re.match(r"Speicherbedarf: (\d+) Bytes", v_out)
         if not m or int(m.group(1)) != expected:
             sys.exit("vorkstat reported %r, expected %d" % (v_out, expected))
         ratios.append(v_seconds / d_seconds)
-        peaks.append(v_peak)
         v_times.append(v_seconds)
         d_times.append(d_seconds)
 
@@ -112,7 +119,9 @@ def main():
     print("vorkstat median %.3f s, du -sb median %.3f s" % (statistics.median(v_times), statistics.median(d_times)))
     print("ratio vorkstat/du: median %.2f (min %.2f, max %.2f) over %d rounds"
           % (statistics.median(ratios), min(ratios), max(ratios), args.rounds))
-    print("vorkstat peak memory: %d KiB" % max(peaks))
+    v_peak = peak_memory_kib([args.vorkstat, args.tree, "/X"])
+    d_peak = peak_memory_kib(["du", "-sb", args.tree])
+    print("peak memory: vorkstat %s KiB, du %s KiB" % (v_peak, d_peak))
 
 
 if __name__ == "__main__":

@@ -109,20 +109,28 @@ struct LinuxDirent64 {
     char d_name[1];
 };
 
-// One read buffer serves every open search. A search that finds the buffer
-// holding another search's entries (a deeper folder of a walk) reads its own
-// again from the position it had reached.
-constexpr size_t kReadBufferSize = 64 * 1024;
-alignas(8) char g_readBuffer[kReadBufferSize];
-const Search* g_bufferOwner = nullptr;
-size_t g_bufferPos = 0;
-size_t g_bufferLength = 0;
+// Searches read into a small pool of buffers, one per level of folder
+// depth (modulo the pool size), so a walk's parent keeps its entries while
+// the child reads. A search that finds its buffer taken by another reads
+// its own entries again from the position it had reached.
+constexpr size_t kReadBufferSize = 32 * 1024;
+constexpr int kReadBufferCount = 8;
+
+struct ReadBuffer {
+    alignas(8) char data[kReadBufferSize];
+    const Search* owner = nullptr;
+    size_t pos = 0;
+    size_t length = 0;
+};
+ReadBuffer g_buffers[kReadBufferCount];
 
 }  // namespace
 
 struct Search {
     int fd = -1;               // the folder; -1 for a single-entry lookup
     int parentFd = AT_FDCWD;   // what fd was opened relative to
+    int depth = 0;             // levels below the search it was opened in
+    ReadBuffer* buffer = nullptr;
     SearchKind kind = SearchKind::All;
     bool finished = false;
     int dotsPending = 0;       // "." and ".." still to yield
@@ -137,7 +145,7 @@ struct Search {
 namespace {
 
 void ReleaseBuffer(const Search* search) {
-    if (g_bufferOwner == search) g_bufferOwner = nullptr;
+    if (search->buffer != nullptr && search->buffer->owner == search) search->buffer->owner = nullptr;
 }
 
 // A walk searches each folder twice in a row, once for its files and once
@@ -147,14 +155,15 @@ struct ReusableFolder {
     int fd = -1;
     int parentFd = -1;
     char name[MAX_PATH] = {};
-    bool bufferHoldsAll = false;
+    ReadBuffer* bufferHoldingAll = nullptr;
 };
 ReusableFolder g_reusable;
 const Search g_reusableBufferToken{};
 
 void DropReusable() {
     if (g_reusable.fd >= 0) close(g_reusable.fd);
-    if (g_bufferOwner == &g_reusableBufferToken) g_bufferOwner = nullptr;
+    ReadBuffer* kept = g_reusable.bufferHoldingAll;
+    if (kept != nullptr && kept->owner == &g_reusableBufferToken) kept->owner = nullptr;
     g_reusable = ReusableFolder();
 }
 
@@ -165,8 +174,10 @@ bool KeepForReuse(Search* search) {
     g_reusable.fd = search->fd;
     g_reusable.parentFd = search->parentFd;
     std::strcpy(g_reusable.name, search->folderName);
-    g_reusable.bufferHoldsAll = g_bufferOwner == search && search->fills == 1 && search->atEnd;
-    if (g_reusable.bufferHoldsAll) g_bufferOwner = &g_reusableBufferToken;
+    if (search->buffer->owner == search && search->fills == 1 && search->atEnd) {
+        g_reusable.bufferHoldingAll = search->buffer;
+        search->buffer->owner = &g_reusableBufferToken;
+    }
     return true;
 }
 
@@ -177,9 +188,10 @@ int TakeReusable(int dirFd, const char* name, Search* search) {
         std::strcmp(g_reusable.name, name) != 0)
         return -1;
     const int fd = g_reusable.fd;
-    if (g_reusable.bufferHoldsAll && g_bufferOwner == &g_reusableBufferToken) {
-        g_bufferOwner = search;
-        g_bufferPos = 0;
+    ReadBuffer* kept = g_reusable.bufferHoldingAll;
+    if (kept == search->buffer && kept->owner == &g_reusableBufferToken) {
+        kept->owner = search;
+        kept->pos = 0;
         search->readBefore = true;
         search->atEnd = true;
         search->fills = 1;
@@ -193,24 +205,25 @@ int TakeReusable(int dirFd, const char* name, Search* search) {
 
 // Next raw entry of the folder, or null at the end or on a read error.
 const LinuxDirent64* ReadEntry(Search* search) {
-    if (g_bufferOwner != search || g_bufferPos >= g_bufferLength) {
-        const bool resume = g_bufferOwner != search && search->readBefore;
+    ReadBuffer& buffer = *search->buffer;
+    if (buffer.owner != search || buffer.pos >= buffer.length) {
+        const bool resume = buffer.owner != search && search->readBefore;
         if (!resume && search->atEnd) return nullptr;
         if (resume && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
         search->readBefore = true;
-        long got = syscall(SYS_getdents64, search->fd, g_readBuffer, kReadBufferSize);
+        long got = syscall(SYS_getdents64, search->fd, buffer.data, kReadBufferSize);
         if (got <= 0) {
             search->atEnd = got == 0;
-            if (g_bufferOwner == search) g_bufferPos = g_bufferLength;  // keep what was read
+            if (buffer.owner != search) buffer.owner = nullptr;  // its entries were overwritten
             return nullptr;
         }
-        g_bufferOwner = search;
-        g_bufferPos = 0;
-        g_bufferLength = size_t(got);
+        buffer.owner = search;
+        buffer.pos = 0;
+        buffer.length = size_t(got);
         ++search->fills;
     }
-    auto* entry = reinterpret_cast<const LinuxDirent64*>(g_readBuffer + g_bufferPos);
-    g_bufferPos += entry->d_reclen;
+    auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer.data + buffer.pos);
+    buffer.pos += entry->d_reclen;
     search->resumeOffset = entry->d_off;
     return entry;
 }
@@ -258,10 +271,12 @@ bool IsRootFolder(int fd) {
 
 // Opens folder `dirName` (relative to dirFd) for a search with namePattern.
 SearchHandle OpenFolderSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
-                              FindData* out) {
+                              int depth, FindData* out) {
     if (std::strlen(namePattern) >= MAX_PATH || std::strlen(dirName) >= MAX_PATH) return nullptr;
     auto* search = new (std::nothrow) Search;
     if (search == nullptr) return nullptr;
+    search->depth = depth;
+    search->buffer = &g_buffers[depth % kReadBufferCount];
     int fd = TakeReusable(dirFd, dirName, search);
     if (fd < 0) fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
@@ -299,11 +314,11 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
     return search;
 }
 
-SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
+SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind, int depth,
                         FindData* out) {
     if (namePattern[0] == 0) return nullptr;  // a pattern that ends in a separator
     if (!HasWildcards(namePattern)) return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
-    return OpenFolderSearch(dirFd, dirName, namePattern, kind, out);
+    return OpenFolderSearch(dirFd, dirName, namePattern, kind, depth, out);
 }
 
 }  // namespace
@@ -311,7 +326,7 @@ SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern,
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     if (pattern == nullptr) return nullptr;
     const char* slash = std::strrchr(pattern, '/');
-    if (slash == nullptr) return OpenSearch(AT_FDCWD, ".", pattern, kind, out);
+    if (slash == nullptr) return OpenSearch(AT_FDCWD, ".", pattern, kind, 0, out);
     size_t folderLength = size_t(slash - pattern);
     if (folderLength >= PATH_MAX) return nullptr;
     char folder[PATH_MAX];
@@ -321,14 +336,14 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
         std::memcpy(folder, pattern, folderLength);
         folder[folderLength] = 0;
     }
-    return OpenSearch(AT_FDCWD, folder, slash + 1, kind, out);
+    return OpenSearch(AT_FDCWD, folder, slash + 1, kind, 0, out);
 }
 
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out) {
     if (parent == nullptr || parent->fd < 0 || name == nullptr || namePattern == nullptr) return nullptr;
     if (std::strchr(name, '/') != nullptr || IsDotName(name)) return nullptr;
-    return OpenSearch(parent->fd, name, namePattern, kind, out);
+    return OpenSearch(parent->fd, name, namePattern, kind, parent->depth + 1, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {

@@ -14,6 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::Sep;
 using testsupport::TempDir;
 
 uint64_t Walk(const std::string& path) {
@@ -32,6 +33,26 @@ TEST(SizeWalk, SumsEveryLevelAndBareDriveTextIsHarmless) {
     EXPECT_EQ(50u, Walk(dir / "x"));
     EXPECT_DOUBLE_EQ(100.0, WalkSize(std::vector<char>(dir.path().begin(), dir.path().end() + 1).data()));
     EXPECT_EQ(0u, Walk(dir / "a"));  // a file is no folder
+}
+
+TEST(SizeWalk, FoldersLargerThanOneReadAtEveryLevel) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "tens of thousands of folders take too long under Wine";
+    // Twelve levels (deeper than the searches have buffers of their own),
+    // each with more subfolders than one read of the folder returns: after
+    // each child the parent must carry on where it was.
+    TempDir dir;
+    uint64_t expected = 0;
+    std::string level = "";
+    for (int depth = 0; depth < 12; ++depth) {
+        for (int i = 0; i < 700; ++i) {
+            const uint64_t size = uint64_t(depth) * 1000 + i;
+            dir.WriteFile(level + "folder_with_a_longer_name_" + std::to_string(i) + Sep() + "f", size);
+            expected += size;
+        }
+        level += "sub" + Sep();
+    }
+    dir.WriteFile(level + "last", 1);
+    EXPECT_EQ(expected + 1, Walk(dir.path()));
 }
 
 TEST(SizeWalk, TenThousandNestedFoldersAreCounted) {
