@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <termios.h>
@@ -395,7 +396,15 @@ bool GetProgramPath(char* buf, size_t size) {
 // ------------------------------------------------------------- process
 
 bool StartApplication(int argc, char** argv) {
-    return argc >= 1 && argv != nullptr && argv[0] != nullptr && argv[0][0] != 0;
+    if (argc < 1 || argv == nullptr || argv[0] == nullptr || argv[0][0] == 0) return false;
+    // A walk holds one open folder per level of depth; Windows sets no such
+    // low limit on search handles, so take all the system allows.
+    struct rlimit files;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    return true;
 }
 
 void WaitForKey() {
