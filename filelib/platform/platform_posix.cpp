@@ -51,6 +51,10 @@ bool GlobMatch(const char* pattern, size_t patternLength, const char* name) {
     return p == patternLength;
 }
 
+bool IsDotName(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
 // Windows rules: "*.*" matches every name; a trailing ".*" may match
 // nothing; a trailing "." asks for names without a dot.
 bool MatchName(const char* pattern, const char* name) {
@@ -60,15 +64,13 @@ bool MatchName(const char* pattern, const char* name) {
         return GlobMatch(pattern, length, name);
     }
     if (length >= 1 && pattern[length - 1] == '.') {
-        if (std::strchr(name, '.') != nullptr) return false;
+        // The dots of "." and ".." separate no extension.
+        if (std::strchr(name, '.') != nullptr && !IsDotName(name)) return false;
         return GlobMatch(pattern, length - 1, name);
     }
     return GlobMatch(pattern, length, name);
 }
 
-bool IsDotName(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 // ----------------------------------------------------------- attributes
 
