@@ -147,6 +147,7 @@ bool CFileFinder::FindFirst(char* dir) { return FindFirst(dir, ""); }
 
 bool CFileFinder::FindFirst(char* dir, const char* extList) {
     ParseFilters(extList);
+    m_nFilterIndex = m_nFilterCount;  // FindNext must not go on in a folder searched before
     if (!StartSearch(dir)) return false;
     m_nFilterIndex = 0;
     if (!OpenSlot(dir)) return false;

@@ -177,8 +177,16 @@ TEST(FileFinder, EmptyFolderAndFolderWithOnlySubfolders) {
     EXPECT_STREQ("one", finder.GetName());
     finder.Close();
     DirText missing(dir / "missing");
-    EXPECT_FALSE(finder.FindFirst(missing.text));
     EXPECT_FALSE(finder.FindFirstDir(missing.text));
+    // After a failed start, FindNext does not wander back into a folder
+    // searched before.
+    DirText earlier(dir.path());
+    dir.WriteFile("x.a", 1);
+    dir.WriteFile("y.b", 1);
+    ASSERT_TRUE(finder.FindFirst(earlier.text, "a,b"));
+    std::string tooLong(400, 'z');
+    EXPECT_FALSE(finder.FindFirst(&tooLong[0], "a,b"));
+    EXPECT_FALSE(finder.FindNext());
 }
 
 TEST(FileFinder, CurrentEntrySurvivesTheEndOfTheSearch) {
