@@ -13,11 +13,9 @@ constexpr int64_t kDaysPerYearWrap = 65536LL * 365 + 16384 - 656 + 164;
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int DaysIn(int year, int month) {
-    switch (month) {
-    case 2: return IsLeapYear(year) ? 29 : 28;
-    case 4: case 6: case 9: case 11: return 30;
-    default: return 31;
-    }
+    static const uint8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 31;
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 int ClampMonth(int month) { return month < 1 ? 1 : month > 12 ? 12 : month; }
