@@ -1,28 +1,20 @@
 #include "filelib/datetime/datetime_rec.h"
 
+#include "datetime/records.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <climits>
 #include <cstring>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace {
 
-DATETIMEREC Rec(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    return DATETIMEREC{uint16_t(year), uint8_t(month), uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
-
-std::string Show(const DATETIMEREC& r) {
-    std::ostringstream s;
-    s << r.wYear << '-' << int(r.bMonth) << '-' << int(r.bDay) << ' ' << int(r.bHour) << ':' << int(r.bMinute) << ':'
-      << int(r.bSecond) << '/' << int(r.bReserved);
-    return s.str();
-}
-
-bool Same(const DATETIMEREC& a, const DATETIMEREC& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using datetimetest::Rec;
+using datetimetest::Same;
+using datetimetest::Show;
 
 // ---- An independent calendar: day numbers counted from year 1 with the
 // Gregorian leap rule applied as a closed formula (years 1 and later).

@@ -1,5 +1,6 @@
 #include "filelib/datetime/datetime_rec.h"
 
+#include "datetime/records.h"
 #include "support/process.h"
 
 #include <gtest/gtest.h>
@@ -13,24 +14,15 @@
 
 namespace {
 
-DATETIMEREC Rec(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    return DATETIMEREC{uint16_t(year), uint8_t(month), uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
-
-std::string Show(const DATETIMEREC& r) {
-    std::ostringstream s;
-    s << r.wYear << '-' << int(r.bMonth) << '-' << int(r.bDay) << ' ' << int(r.bHour) << ':' << int(r.bMinute) << ':'
-      << int(r.bSecond) << '/' << int(r.bReserved);
-    return s.str();
-}
+using datetimetest::Rec;
+using datetimetest::Same;
+using datetimetest::Show;
 
 template <typename T>
 bool AllZero(const T& value) {
     const T zero{};
     return std::memcmp(&value, &zero, sizeof value) == 0;
 }
-
-bool Same(const DATETIMEREC& a, const DATETIMEREC& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 

@@ -1,28 +1,20 @@
 #include "filelib/datetime/datetime_rec.h"
 
+#include "datetime/records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-DATETIMEREC Rec(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    return DATETIMEREC{uint16_t(year), uint8_t(month), uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
-
-std::string Show(const DATETIMEREC& r) {
-    std::ostringstream s;
-    s << r.wYear << '-' << int(r.bMonth) << '-' << int(r.bDay) << ' ' << int(r.bHour) << ':' << int(r.bMinute) << ':'
-      << int(r.bSecond) << '/' << int(r.bReserved);
-    return s.str();
-}
-
-bool Same(const DATETIMEREC& a, const DATETIMEREC& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using datetimetest::Rec;
+using datetimetest::Same;
+using datetimetest::Show;
 
 // A record with a recognisable pattern in the half that a parser must not touch.
 constexpr DATETIMEREC kJunk = {0xABAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
