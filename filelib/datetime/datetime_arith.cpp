@@ -9,6 +9,8 @@ constexpr int32_t kSecondsPerDay = 86400;
 // Days that a valid date moves by when the year goes once around all 65536
 // values of its 16 bits: every year number passes exactly once.
 constexpr int64_t kDaysPerYearWrap = 65536LL * 365 + 16384 - 656 + 164;
+// The Gregorian calendar repeats itself every 400 years.
+constexpr int64_t kDaysPer400Years = 146097;
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -80,6 +82,12 @@ bool CanStepByYears(const DATETIMEREC& rec) {
            !(rec.bMonth == 2 && rec.bDay == 29);
 }
 
+// True when 400 years on (or back) the year does not wrap in its 16 bits,
+// so that the 400-year cycle holds.
+bool Has400YearsRoom(const DATETIMEREC& rec, bool forward) {
+    return forward ? rec.wYear <= 65535 - 400 : rec.wYear >= 400;
+}
+
 // Days from this date to the same date one year on (or back): the February
 // that the step passes decides.
 int DaysInYearStep(const DATETIMEREC& rec, bool forward) {
@@ -101,9 +109,9 @@ int32_t SecondsBetween(const DATETIMEREC* a, const DATETIMEREC* b) {
     return int32_t(uint32_t(uint64_t(seconds)));
 }
 
-// The result is that of stepping one day at a time; whole years (and whole
-// turns of the 16-bit year) are taken at once where that cannot differ, so
-// that the largest counts take no time.
+// The result is that of stepping one day at a time; whole turns of the
+// 16-bit year, 400-year cycles and single years are taken at once where that
+// cannot differ, so that the largest counts take no time.
 int AddDays(DATETIMEREC* rec, int32_t days) {
     const bool forward = days > 0;
     int64_t left = forward ? int64_t(days) : -int64_t(days);
@@ -111,6 +119,11 @@ int AddDays(DATETIMEREC* rec, int32_t days) {
         if (CanStepByYears(*rec)) {
             if (left >= kDaysPerYearWrap) {
                 left %= kDaysPerYearWrap;
+                continue;
+            }
+            if (left >= kDaysPer400Years && Has400YearsRoom(*rec, forward)) {
+                rec->wYear = uint16_t(rec->wYear + (forward ? 400 : -400));
+                left -= kDaysPer400Years;
                 continue;
             }
             const int yearStep = DaysInYearStep(*rec, forward);
