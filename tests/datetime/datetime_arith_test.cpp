@@ -207,7 +207,7 @@ TEST(DateArithmetic, AddDaysGivesWhatSteppingDayByDayGives) {
         Rec(65400, 3, 1), Rec(65535, 2, 28), Rec(100, 2, 28),  Rec(2004, 2, 29), Rec(2005, 2, 29),
         Rec(2005, 0, 5),  Rec(2005, 13, 1),  Rec(2005, 255, 40), Rec(2005, 5, 0),  Rec(2005, 4, 31),
         Rec(0, 0, 0),     Rec(300, 12, 31),  Rec(2005, 6, 255), Rec(65135, 3, 1), Rec(65136, 1, 1),
-        Rec(400, 2, 28),  Rec(399, 3, 1),
+        Rec(400, 2, 28),  Rec(399, 3, 1),   Rec(65300, 3, 1), Rec(250, 3, 1),
     };
     const int32_t counts[] = {1, -1, 365, -366, 1461, -1461, 146097, -146097, 250000, -250000};
     for (const DATETIMEREC& start : starts) {
