@@ -31,8 +31,9 @@ bool DateIsBefore(const DATETIMEREC& a, const DATETIMEREC& b) {
 
 int SecondOfDay(const DATETIMEREC& rec) { return rec.bHour * 3600 + rec.bMinute * 60 + rec.bSecond; }
 
-// Month by month from the earlier date to the later one, whose month is
-// clamped so that the walk always meets it.
+// Month by month from the earlier date to the later one. A month outside 1
+// to 12 is read as the nearest real one, so the walk always meets the later
+// date's month.
 int32_t DaysFromEarlierToLater(const DATETIMEREC& earlier, const DATETIMEREC& later) {
     int year = earlier.wYear, month = ClampMonth(earlier.bMonth), day = earlier.bDay;
     const int endMonth = ClampMonth(later.bMonth);
@@ -133,7 +134,10 @@ int AddDays(DATETIMEREC* rec, int32_t days) {
                 continue;
             }
         }
-        forward ? StepForward(*rec) : StepBackward(*rec);
+        if (forward)
+            StepForward(*rec);
+        else
+            StepBackward(*rec);
         --left;
     }
     return 0;
