@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -130,8 +131,10 @@ ReadBuffer g_buffers[kReadBufferCount];
 }  // namespace
 
 struct Search {
-    int fd = -1;               // the folder; -1 for a single-entry lookup
-    int parentFd = AT_FDCWD;   // what fd was opened relative to
+    int fd = -1;               // the folder; -1 for a single-entry lookup or while parked
+    uint64_t serial = 0;       // unique for the process's life, unlike fd numbers and addresses
+    Search* parent = nullptr;  // the search it was opened in, while that stays open
+    int openChildren = 0;      // searches opened in this one and not closed yet
     int depth = 0;             // levels below the search it was opened in
     ReadBuffer* buffer = nullptr;
     SearchKind kind = SearchKind::All;
@@ -141,27 +144,129 @@ struct Search {
     bool readBefore = false;   // false: the folder is still at its start
     bool atEnd = false;        // the folder has nothing beyond the buffer
     int fills = 0;             // reads into the shared buffer
+    bool parked = false;       // descriptor closed for want of descriptors
+    dev_t device = 0;          // identity of the folder, to check it on reopening
+    ino_t inode = 0;
+    Search* older = nullptr;   // open folder searches, oldest first
+    Search* newer = nullptr;
+    char* topFolder = nullptr; // a search opened by path: the folder, for reopening
     char folderName[MAX_PATH] = {};
     char namePattern[MAX_PATH] = {};
 };
 
 namespace {
 
+uint64_t g_nextSerial = 1;
+
 void ReleaseBuffer(const Search* search) {
     if (search->buffer != nullptr && search->buffer->owner == search) search->buffer->owner = nullptr;
 }
 
+// ---------------------------------------------------- descriptor budget
+//
+// A walk holds one open folder per level. When the process runs out of
+// descriptors, the oldest open searches (the shallowest levels) give theirs
+// up and are parked; a parked search opens its folder again when it is
+// needed, normally as ".." of the child that is just closing, and checks
+// that it is the same folder.
+
+Search* g_oldestOpen = nullptr;
+Search* g_newestOpen = nullptr;
+
+void LinkOpen(Search* search) {
+    search->older = g_newestOpen;
+    if (g_newestOpen != nullptr) g_newestOpen->newer = search;
+    g_newestOpen = search;
+    if (g_oldestOpen == nullptr) g_oldestOpen = search;
+}
+
+void UnlinkOpen(Search* search) {
+    if (search->older != nullptr) search->older->newer = search->newer;
+    if (search->newer != nullptr) search->newer->older = search->older;
+    if (g_oldestOpen == search) g_oldestOpen = search->newer;
+    if (g_newestOpen == search) g_newestOpen = search->older;
+    search->older = search->newer = nullptr;
+}
+
+void DropReusable();
+bool HasReusable();
+
+bool Park(Search* search) {
+    struct stat st;
+    if (fstat(search->fd, &st) != 0) return false;
+    search->device = st.st_dev;
+    search->inode = st.st_ino;
+    close(search->fd);
+    search->fd = -1;
+    search->parked = true;
+    return true;
+}
+
+// Frees one descriptor; false when none can be freed.
+bool FreeDescriptor(const Search* keep1, const Search* keep2) {
+    if (HasReusable()) {
+        DropReusable();
+        return true;
+    }
+    for (Search* s = g_oldestOpen; s != nullptr; s = s->newer) {
+        if (s != keep1 && s != keep2 && !s->parked && s->fd >= 0 && Park(s)) return true;
+    }
+    return false;
+}
+
+// openat that makes room when the process has no descriptor left.
+int OpenFolder(int dirFd, const char* name, const Search* keep1, const Search* keep2) {
+    for (;;) {
+        int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 || (errno != EMFILE && errno != ENFILE)) return fd;
+        if (!FreeDescriptor(keep1, keep2)) return -1;
+    }
+}
+
+// Takes fd as the parked search's folder if it is the same folder; the next
+// read starts again where the search had got to.
+bool Unpark(Search* search, int fd) {
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || st.st_dev != search->device || st.st_ino != search->inode) {
+        if (fd >= 0) close(fd);
+        search->finished = true;  // moved or gone meanwhile: its rest is skipped
+        return false;
+    }
+    search->fd = fd;
+    search->parked = false;
+    ReleaseBuffer(search);  // the descriptor's position is not the buffer's end
+    return true;
+}
+
+// Reopens a parked search through its parent, or by path at the top.
+bool EnsureOpen(Search* search) {
+    if (!search->parked) return search->fd >= 0;
+    if (search->finished) return false;
+    int fd = -1;
+    if (search->parent != nullptr) {
+        if (EnsureOpen(search->parent)) fd = OpenFolder(search->parent->fd, search->folderName, search->parent, search);
+    } else if (search->topFolder != nullptr) {
+        fd = OpenFolder(AT_FDCWD, search->topFolder, search, nullptr);
+    }
+    return Unpark(search, fd);
+}
+
+// ------------------------------------------------------ folder reuse
+//
 // A walk searches each folder twice in a row, once for its files and once
 // for its subfolders. The folder last closed keeps its descriptor, and the
 // buffer its entries when they were read whole, for that second search.
+
 struct ReusableFolder {
     int fd = -1;
-    int parentFd = -1;
+    uint64_t parentSerial = 0;
     char name[MAX_PATH] = {};
     ReadBuffer* bufferHoldingAll = nullptr;
 };
 ReusableFolder g_reusable;
 const Search g_reusableBufferToken{};
+
+bool HasReusable() { return g_reusable.fd >= 0; }
 
 void DropReusable() {
     if (g_reusable.fd >= 0) close(g_reusable.fd);
@@ -172,10 +277,10 @@ void DropReusable() {
 
 // Keeps the closing search's folder for reuse; false when it cannot be.
 bool KeepForReuse(Search* search) {
-    if (search->fd < 0 || search->parentFd == AT_FDCWD) return false;
+    if (search->fd < 0 || search->parent == nullptr) return false;
     DropReusable();
     g_reusable.fd = search->fd;
-    g_reusable.parentFd = search->parentFd;
+    g_reusable.parentSerial = search->parent->serial;
     std::strcpy(g_reusable.name, search->folderName);
     if (search->buffer->owner == search && search->fills == 1 && search->atEnd) {
         g_reusable.bufferHoldingAll = search->buffer;
@@ -184,10 +289,10 @@ bool KeepForReuse(Search* search) {
     return true;
 }
 
-// The kept descriptor of folder `name` in dirFd, or -1; the search then
+// The kept descriptor of folder `name` in parent, or -1; the search then
 // starts on the kept entries or at the folder's start.
-int TakeReusable(int dirFd, const char* name, Search* search) {
-    if (g_reusable.fd < 0 || dirFd == AT_FDCWD || g_reusable.parentFd != dirFd ||
+int TakeReusable(const Search* parent, const char* name, Search* search) {
+    if (g_reusable.fd < 0 || parent == nullptr || g_reusable.parentSerial != parent->serial ||
         std::strcmp(g_reusable.name, name) != 0)
         return -1;
     const int fd = g_reusable.fd;
@@ -212,6 +317,7 @@ const LinuxDirent64* ReadEntry(Search* search) {
     if (buffer.owner != search || buffer.pos >= buffer.length) {
         const bool resume = buffer.owner != search && search->readBefore;
         if (!resume && search->atEnd) return nullptr;
+        if (!EnsureOpen(search)) return nullptr;
         if (resume && lseek(search->fd, search->resumeOffset, SEEK_SET) < 0) return nullptr;
         search->readBefore = true;
         long got = syscall(SYS_getdents64, search->fd, buffer.data, kReadBufferSize);
@@ -244,7 +350,8 @@ bool WantedByAttributes(SearchKind kind, uint32_t attrib) {
 bool NextDot(Search* search, FindData* out) {
     const char* name = search->dotsPending == 2 ? "." : "..";
     --search->dotsPending;
-    if (!MatchName(search->namePattern, name) || !StatEntry(search->fd, name, out)) return false;
+    if (!MatchName(search->namePattern, name) || !EnsureOpen(search) || !StatEntry(search->fd, name, out))
+        return false;
     out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
     return CopyName(name, out);
 }
@@ -258,6 +365,8 @@ bool NextFromFolder(Search* search, FindData* out) {
         if (IsDotName(name)) continue;
         if (!WantedByType(search->kind, entry->d_type)) continue;
         if (!MatchName(search->namePattern, name)) continue;
+        // Entries left in the buffer of a parked search need the folder again.
+        if (!EnsureOpen(search)) break;
         if (!StatEntry(search->fd, name, out)) continue;  // vanished meanwhile
         if (!WantedByAttributes(search->kind, out->attrib)) continue;
         if (CopyName(name, out)) return true;
@@ -272,23 +381,37 @@ bool IsRootFolder(int fd) {
            folder.st_ino == root.st_ino;
 }
 
-// Opens folder `dirName` (relative to dirFd) for a search with namePattern.
-SearchHandle OpenFolderSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind,
-                              int depth, FindData* out) {
-    if (std::strlen(namePattern) >= MAX_PATH || std::strlen(dirName) >= MAX_PATH) return nullptr;
+// Opens folder `dirName` for a search with namePattern: relative to the
+// parent search's folder, or to the current folder when there is none.
+SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
+                              FindData* out) {
+    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
+    if (parent != nullptr && std::strlen(dirName) >= MAX_PATH) return nullptr;
     auto* search = new (std::nothrow) Search;
     if (search == nullptr) return nullptr;
-    search->depth = depth;
-    search->buffer = &g_buffers[depth % kReadBufferCount];
-    int fd = TakeReusable(dirFd, dirName, search);
-    if (fd < 0) fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    search->depth = parent != nullptr ? parent->depth + 1 : 0;
+    search->buffer = &g_buffers[search->depth % kReadBufferCount];
+    int fd = TakeReusable(parent, dirName, search);
+    if (fd < 0) fd = OpenFolder(parent != nullptr ? parent->fd : AT_FDCWD, dirName, parent, nullptr);
+    if (parent == nullptr && fd >= 0) {
+        search->topFolder = strdup(dirName);
+        if (search->topFolder == nullptr) {
+            close(fd);
+            fd = -1;
+        }
+    }
     if (fd < 0) {
         delete search;
         return nullptr;
     }
     search->fd = fd;
-    search->parentFd = dirFd;
-    std::strcpy(search->folderName, dirName);
+    search->serial = g_nextSerial++;
+    search->parent = parent;
+    if (parent != nullptr) {
+        ++parent->openChildren;
+        std::strcpy(search->folderName, dirName);
+    }
+    LinkOpen(search);
     search->kind = kind;
     std::strcpy(search->namePattern, namePattern);
     if (kind == SearchKind::All && !IsRootFolder(fd)) search->dotsPending = 2;
@@ -317,11 +440,14 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
     return search;
 }
 
-SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern, SearchKind kind, int depth,
+SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
                         FindData* out) {
     if (namePattern[0] == 0) return nullptr;  // a pattern that ends in a separator
-    if (!HasWildcards(namePattern)) return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
-    return OpenFolderSearch(dirFd, dirName, namePattern, kind, depth, out);
+    if (!HasWildcards(namePattern)) {
+        const int dirFd = parent != nullptr ? parent->fd : AT_FDCWD;
+        return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
+    }
+    return OpenFolderSearch(parent, dirName, namePattern, kind, out);
 }
 
 }  // namespace
@@ -329,7 +455,7 @@ SearchHandle OpenSearch(int dirFd, const char* dirName, const char* namePattern,
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     if (pattern == nullptr) return nullptr;
     const char* slash = std::strrchr(pattern, '/');
-    if (slash == nullptr) return OpenSearch(AT_FDCWD, ".", pattern, kind, 0, out);
+    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, out);
     size_t folderLength = size_t(slash - pattern);
     if (folderLength >= PATH_MAX) return nullptr;
     char folder[PATH_MAX];
@@ -339,29 +465,48 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
         std::memcpy(folder, pattern, folderLength);
         folder[folderLength] = 0;
     }
-    return OpenSearch(AT_FDCWD, folder, slash + 1, kind, 0, out);
+    return OpenSearch(nullptr, folder, slash + 1, kind, out);
 }
 
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out) {
-    if (parent == nullptr || parent->fd < 0 || name == nullptr || namePattern == nullptr) return nullptr;
+    if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
     if (std::strchr(name, '/') != nullptr || IsDotName(name)) return nullptr;
-    return OpenSearch(parent->fd, name, namePattern, kind, parent->depth + 1, out);
+    if (!EnsureOpen(parent)) return nullptr;
+    return OpenSearch(parent, name, namePattern, kind, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
-    if (search == nullptr || search->finished || search->fd < 0) return false;
+    if (search == nullptr || search->finished || (search->fd < 0 && !search->parked)) return false;
     return NextFromFolder(search, out);
 }
 
+namespace {
+
+// Searches opened in a closing one lose their parent.
+void Orphan(const Search* closing) {
+    for (Search* s = g_oldestOpen; s != nullptr && closing->openChildren > 0; s = s->newer) {
+        if (s->parent == closing) s->parent = nullptr;
+    }
+}
+
+}  // namespace
+
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;
-    // A kept child folder must not outlive the descriptor it was found in.
-    if (search->fd >= 0 && g_reusable.parentFd == search->fd) DropReusable();
-    if (!KeepForReuse(search)) {
-        if (search->fd >= 0) close(search->fd);
+    if (g_reusable.parentSerial == search->serial) DropReusable();
+    Search* parent = search->parent;
+    if (parent != nullptr) {
+        --parent->openChildren;
+        // The walk comes back up here: the parked parent is this folder's "..".
+        if (parent->parked && !parent->finished && search->fd >= 0)
+            Unpark(parent, OpenFolder(search->fd, "..", search, parent));
     }
+    if (search->openChildren > 0) Orphan(search);
+    if (search->fd >= 0 || search->parked) UnlinkOpen(search);
+    if (!KeepForReuse(search) && search->fd >= 0) close(search->fd);
     ReleaseBuffer(search);
+    std::free(search->topFolder);
     delete search;
 }
 

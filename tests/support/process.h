@@ -20,6 +20,7 @@ struct ProcessOptions {
     bool withoutProgramName = false; // start it with no argv[0] / an empty command line
     int timeoutMs = 60000;
     bool asUnprivilegedUser = false; // POSIX: when root, run as "nobody" so permissions apply
+    int maxOpenFiles = 0;            // POSIX: a hard limit on open descriptors; 0 leaves it
 };
 
 // Path of a program built beside the running test binary.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +75,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (child < 0) return result;
     if (child == 0) {
         setsid();  // no controlling terminal: a key prompt must not wait
+        if (options.maxOpenFiles > 0) {
+            struct rlimit files = {rlim_t(options.maxOpenFiles), rlim_t(options.maxOpenFiles)};
+            if (setrlimit(RLIMIT_NOFILE, &files) != 0) _exit(124);
+        }
         if (options.asUnprivilegedUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
         int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, 0);

@@ -53,6 +53,13 @@ TEST(SizeWalk, FoldersLargerThanOneReadAtEveryLevel) {
     }
     dir.WriteFile(level + "last", 1);
     EXPECT_EQ(expected + 1, Walk(dir.path()));
+    // Again with descriptors for a few levels only: parked levels come back
+    // where they were, in the middle of their folders.
+    testsupport::ProcessOptions options;
+    options.maxOpenFiles = 9;
+    testsupport::ProcessResult result =
+        testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir.path(), "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: " + std::to_string(expected + 1) + " Bytes\n", result.output);
 }
 
 TEST(SizeWalk, TenThousandNestedFoldersAreCounted) {
@@ -60,6 +67,21 @@ TEST(SizeWalk, TenThousandNestedFoldersAreCounted) {
     TempDir dir;
     ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 10000, "d", 3));
     EXPECT_EQ(30000u, Walk(dir.path()));
+}
+
+TEST(SizeWalk, DepthBeyondTheDescriptorLimitIsCountedWhole) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "descriptor limits are a POSIX matter";
+    // 3,000 levels with 40 descriptors: the shallow levels give theirs up
+    // and take their folders back on the way up.
+    TempDir dir;
+    ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 3000, "d", 2));
+    dir.WriteFile("side/a", 5);
+    dir.WriteFile("zz/b", 7);
+    testsupport::ProcessOptions options;
+    options.maxOpenFiles = 40;
+    testsupport::ProcessResult result =
+        testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir.path(), "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: 6012 Bytes\n", result.output);
 }
 
 TEST(SizeWalk, PathsPastEveryLimitAreCountedWhole) {
