@@ -693,8 +693,8 @@ void SetTicks(FILETIME* ft, int64_t ticks) {
 // Offset of local time from UTC now, in seconds, as Windows applies it.
 int64_t CurrentLocalBiasSeconds() {
     time_t now = time(nullptr);
-    struct tm local, utc;
-    if (localtime_r(&now, &local) == nullptr || gmtime_r(&now, &utc) == nullptr) return 0;
+    struct tm local;
+    if (localtime_r(&now, &local) == nullptr) return 0;
     return local.tm_gmtoff;
 }
 
