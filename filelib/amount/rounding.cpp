@@ -4,13 +4,13 @@
 
 namespace {
 
-// From 2^52 on every double is a whole number, and adding 0.5 could round
-// the sum up to the next one.
-constexpr double kAllWhole = 4503599627370496.0;
-
+// Exact for every double: the fraction x - trunc(x) is representable, so
+// nothing rounds before the comparison. Adding 0.5 before the cut (and some
+// runtimes' round, mingw-w64's among them) turns 0.49999999999999994 into 1.
 double RoundHalfAwayFromZero(double x) {
-    if (!(std::fabs(x) < kAllWhole)) return x;
-    return x < 0 ? std::trunc(x - 0.5) : std::trunc(x + 0.5);
+    const double whole = std::trunc(x);
+    if (std::fabs(x - whole) >= 0.5) return whole + std::copysign(1.0, x);
+    return whole;
 }
 
 double PlacesFactor(int places) {

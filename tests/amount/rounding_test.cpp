@@ -35,8 +35,20 @@ TEST(Rounding, RoundToIntHalfAwayFromZero) {
         {kInf, INT32_MAX},
         {-kInf, INT32_MIN},
         {std::nan(""), 0},
+        // Just below one half: adding 0.5 in floating point would give 1.
+        {0.49999999999999994, 0},
+        {-0.49999999999999994, 0},
+        {std::nextafter(2.5, 0.0), 2},
+        {std::nextafter(-2.5, 0.0), -2},
+        {std::nextafter(2.5, 3.0), 3},
+        {1.5, 2},
+        {-1.5, -2},
+        {4503599.5, 4503600},
+        {std::nextafter(4503599.5, 0.0), 4503599},
+        {5e-324, 0},
+        {-0.0, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.expected, RoundToInt(c.x)) << c.x;
+    for (const Case& c : cases) EXPECT_EQ(c.expected, RoundToInt(c.x)) << std::hexfloat << c.x;
 }
 
 TEST(Rounding, RoundToPlacesByCode) {
@@ -65,6 +77,9 @@ TEST(Rounding, RoundToPlacesByCode) {
         {3e9 + 0.25, 1, 3e9 + 0.3},
         {4503599627370497.0, 0, 4503599627370497.0},
         {-4503599627370497.0, 0, -4503599627370497.0},
+        {0.49999999999999994, 0, 0},
+        {2251799813685247.5, 0, 2251799813685248.0},
+        {-2251799813685247.5, 0, -2251799813685248.0},
     };
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(c.expected, RoundToPlaces(c.x, c.places)) << c.x << " to " << c.places;
