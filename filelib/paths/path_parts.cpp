@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "filelib/platform/platform.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -18,6 +20,33 @@ void SetPart(char* part, const char* begin, const char* end) {
     part[length] = 0;
 }
 
+// Where the name begins (after the last separator, or the path itself) and
+// its last dot (null when it has none).
+struct PathPieces {
+    const char* path;
+    const char* name;
+    const char* dot;
+    const char* end;
+};
+
+PathPieces LocatePieces(const char* path) {
+    if (path == nullptr) path = "";
+    PathPieces pieces{path, path, nullptr, path + std::strlen(path)};
+    for (const char* p = pieces.end; p > path; --p) {
+        if (IsSeparator(p[-1])) {
+            pieces.name = p;
+            break;
+        }
+    }
+    for (const char* p = pieces.end; p > pieces.name; --p) {
+        if (p[-1] == '.') {
+            pieces.dot = p - 1;
+            break;
+        }
+    }
+    return pieces;
+}
+
 }  // namespace
 
 char GetDriveLetter(const char* path) {
@@ -26,26 +55,14 @@ char GetDriveLetter(const char* path) {
 }
 
 int SplitPath(const char* path, char* dir, char* title, char* ext) {
-    if (path == nullptr) path = "";
-    const char* end = path + std::strlen(path);
-    const char* name = path;
-    dir[0] = 0;
-    for (const char* p = end; p > path; --p) {
-        if (IsSeparator(p[-1])) {
-            SetPart(dir, path, p - 1);
-            name = p;
-            break;
-        }
+    const PathPieces pieces = LocatePieces(path);
+    if (pieces.name > pieces.path) {
+        SetPart(dir, pieces.path, pieces.name - 1);
+    } else {
+        dir[0] = 0;
     }
-    const char* dot = nullptr;
-    for (const char* p = end; p > name; --p) {
-        if (p[-1] == '.') {
-            dot = p - 1;
-            break;
-        }
-    }
-    SetPart(title, name, dot != nullptr ? dot : end);
-    SetPart(ext, dot != nullptr ? dot + 1 : end, end);
+    SetPart(title, pieces.name, pieces.dot != nullptr ? pieces.dot : pieces.end);
+    SetPart(ext, pieces.dot != nullptr ? pieces.dot + 1 : pieces.end, pieces.end);
     return 0;
 }
 
@@ -79,15 +96,18 @@ const char* GetPathDir(const char* path) {
 
 const char* GetPathNoExt(const char* path) {
     static char result[SPLIT_PART_SIZE];
-    const Parts& parts = Split(path);
-    if (parts.dir[0] == 0) return Keep(result, parts.title);
-    // A result that would not fit is left empty rather than cut.
-    const size_t dirLength = std::strlen(parts.dir);
-    const size_t titleLength = std::strlen(parts.title);
-    if (dirLength + 1 + titleLength >= sizeof result) return Keep(result, "");
-    std::memcpy(result, parts.dir, dirLength);
-    result[dirLength] = '\\';
-    std::memcpy(result + dirLength + 1, parts.title, titleLength + 1);
+    // Built from the path itself rather than from the split parts: a part
+    // too long for its field would be empty there, and joining what is left
+    // would name another file. So does dropping the separator of a name at
+    // the root ("/x.y" is "/x", not "x" in the current folder).
+    const PathPieces pieces = LocatePieces(path);
+    const char* titleEnd = pieces.dot != nullptr ? pieces.dot : pieces.end;
+    const size_t length = size_t(titleEnd - pieces.path);
+    if (length >= sizeof result) return Keep(result, "");
+    std::memcpy(result, pieces.path, length);
+    result[length] = 0;
+    // The separator before the name is the one the library writes.
+    if (pieces.name > pieces.path) result[pieces.name - pieces.path - 1] = plat::kPathSep;
     return result;
 }
 

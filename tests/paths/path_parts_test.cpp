@@ -9,6 +9,7 @@
 
 #include "filelib/paths/filelib_context.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -45,14 +46,45 @@ TEST(PathParts, SplitPathTable) {
     }
 }
 
-TEST(PathParts, NoExtJoinsWithBackslash) {
+TEST(PathParts, NoExtJoinsWithThePlatformSeparator) {
+    // Only the separator before the name is the library's own; the others
+    // stay as written.
+    const std::string sep = testsupport::Sep();
     struct Case {
-        const char* path;
-        const char* expected;
+        std::string path;
+        std::string expected;
     } cases[] = {
-        {"C:/data/a.txt", "C:/data\\a"}, {"a.txt", "a"}, {"C:\\data\\", "C:\\data\\"}, {"x/y.z.w", "x\\y.z"}, {"", ""},
+        {"C:/data/a.txt", "C:/data" + sep + "a"},
+        {"a.txt", "a"},
+        {"C:\\data\\", "C:\\data" + sep},
+        {"x/y.z.w", "x" + sep + "y.z"},
+        {"/usr/x.y", "/usr" + sep + "x"},
+        {"", ""},
+        // A name at the root keeps its separator: "x" alone is another file.
+        {"/x.y", sep + "x"},
+        {"\\x", sep + "x"},
+        {"C:file.txt", "C:file"},
     };
-    for (const Case& c : cases) EXPECT_STREQ(c.expected, GetPathNoExt(c.path)) << c.path;
+    for (const Case& c : cases) EXPECT_EQ(c.expected, GetPathNoExt(c.path.c_str())) << c.path;
+}
+
+TEST(PathParts, NoExtOfPartsTooLongIsEmptyNeverAnotherPath) {
+    const std::string sep = testsupport::Sep();
+    const std::string fits(SPLIT_PART_SIZE - 3, 'd');  // folder, separator and "t" just fit
+    struct Case {
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {std::string(700, 'd') + "/file.txt", ""},
+        {"dir/" + std::string(700, 't') + ".txt", ""},
+        {"dir/" + std::string(700, 't'), ""},
+        {std::string(400, 'd') + "\\" + std::string(400, 't'), ""},
+        {fits + "/t.txt", fits + sep + "t"},
+        {fits + "/tt.txt", ""},
+        {std::string(SPLIT_PART_SIZE, 'n') + ".e", ""},
+        {std::string(SPLIT_PART_SIZE - 1, 'n') + ".e", std::string(SPLIT_PART_SIZE - 1, 'n')},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.expected, GetPathNoExt(c.path.c_str())) << c.path.size();
 }
 
 TEST(PathParts, WrappersShareOneBufferPerOperation) {
