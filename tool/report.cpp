@@ -43,16 +43,21 @@ bool ExceedsLimit(uint64_t total, double limit) {
     return total > uint64_t(limit);
 }
 
-int32_t Report(uint64_t total, const RunOptions& options) {
+ReportOutcome ComposeReport(uint64_t total, const RunOptions& options) {
     const std::string size = FormatSizeText(total, options.unitFactor);
-    if (options.limit == 0.0) {
-        std::printf("Speicherbedarf: %s\n", size.c_str());
-        return int32_t(uint32_t(total / uint64_t(options.unitFactor)));
-    }
-    if (ExceedsLimit(total, options.limit)) {
-        std::printf("Speicherbedarf: %s ... ausserhalb des Limits\n", size.c_str());
-        return 1;
-    }
-    std::printf("Speicherbedarf: %s ... innerhalb des Limits\n", size.c_str());
-    return 0;
+    if (options.limit == 0.0)
+        return {"Speicherbedarf: " + size + "\n", int32_t(uint32_t(total / uint64_t(options.unitFactor)))};
+    if (ExceedsLimit(total, options.limit)) return {"Speicherbedarf: " + size + " ... ausserhalb des Limits\n", 1};
+    return {"Speicherbedarf: " + size + " ... innerhalb des Limits\n", 0};
+}
+
+bool WriteOutput(const char* text) {
+    const bool written = std::fputs(text, stdout) >= 0;
+    // Buffered output fails only when it is flushed.
+    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
+}
+
+void ReportOutputFailure() {
+    std::fputs("vorkstat: Fehler beim Schreiben der Ausgabe, kein Ergebnis\n", stderr);
+    std::fflush(stderr);
 }

@@ -15,6 +15,18 @@ std::string FormatSizeText(uint64_t total, double unitFactor);
 // True when the total lies beyond the limit, compared exactly.
 bool ExceedsLimit(uint64_t total, double limit);
 
-// Prints the report line and returns the exit code: the total in the
-// unit (truncated, low 32 bits), or 0/1 against a limit.
-int32_t Report(uint64_t total, const RunOptions& options);
+// What a run with a path prints and returns.
+struct ReportOutcome {
+    std::string line;  // the one report line, "\n" included
+    int32_t exitCode;  // the total in the unit (truncated, low 32 bits), or 0/1 against a limit
+};
+
+// The report line and exit code for a total, computed without printing.
+ReportOutcome ComposeReport(uint64_t total, const RunOptions& options);
+
+// Writes text to standard output and flushes it; false when it could not
+// be written whole (output closed, disk full, pipe gone).
+bool WriteOutput(const char* text);
+
+// Tells standard error that the report could not be written.
+void ReportOutputFailure();

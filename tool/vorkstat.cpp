@@ -7,8 +7,6 @@
 #include "filelib/paths/net_drive.h"
 #include "filelib/paths/path_parts.h"
 #include "filelib/platform/platform.h"
-#include "tool/options.h"
-#include "tool/report.h"
 #include "tool/size_walk.h"
 
 namespace {
@@ -20,6 +18,18 @@ void WaitForKey() {
 
 }  // namespace
 
+ReportOutcome MeasurePath(const char* path, const RunOptions& options) {
+    // Room for the longest POSIX path and the root slash of a bare drive.
+    static char walked[4100];
+    uint64_t total = 0;
+    if (std::strlen(path) < sizeof walked - 1) {
+        std::strcpy(walked, path);
+        ReconnectNetDrive(GetDriveLetter(walked));
+        total = WalkSizeBytes(walked);
+    }
+    return ComposeReport(total, options);
+}
+
 int RunVorkstat(int argc, char** argv) {
     if (!plat::StartApplication(argc, argv)) {
         std::printf("Schwerwiegender Fehler: MFC-Initialisierung fehlgeschlagen\n");
@@ -28,20 +38,19 @@ int RunVorkstat(int argc, char** argv) {
     InitFileLibrary();
     if (argc < 2) {
         PrintUsage();
+        if (!WriteOutput("")) ReportOutputFailure();
         WaitForKey();
         return -1;
     }
     const RunOptions options = ParseOptions(argc, argv);
-
-    // Room for the longest POSIX path and the root slash of a bare drive.
-    static char path[4100];
-    uint64_t total = 0;
-    if (std::strlen(argv[1]) < sizeof path - 1) {
-        std::strcpy(path, argv[1]);
-        ReconnectNetDrive(GetDriveLetter(path));
-        total = WalkSizeBytes(path);
+    const ReportOutcome outcome = MeasurePath(argv[1], options);
+    int32_t result = outcome.exitCode;
+    // A report nobody can read is no result: scripts must not take the
+    // status for a size or a verdict.
+    if (!WriteOutput(outcome.line.c_str())) {
+        ReportOutputFailure();
+        result = -1;
     }
-    const int32_t result = Report(total, options);
     if (options.prompt) WaitForKey();
     return result;
 }

@@ -1,5 +1,12 @@
 // The vorkstat command: one run from its arguments to its exit code.
 #pragma once
 
+#include "tool/options.h"
+#include "tool/report.h"
+
 // Returns the process's exit code.
 int RunVorkstat(int argc, char** argv);
+
+// The report line and exit code of a run on `path` (the first argument as
+// typed), computed without printing anything.
+ReportOutcome MeasurePath(const char* path, const RunOptions& options);

@@ -554,13 +554,25 @@ bool StartApplication(int argc, char** argv) {
     return true;
 }
 
+namespace {
+
+// Only the terminal's foreground job may set its mode or read from it: a
+// job in the background would be stopped by the system for trying.
+bool IsForegroundOf(int terminal) {
+    const pid_t foreground = tcgetpgrp(terminal);
+    return foreground >= 0 && foreground == getpgrp();
+}
+
+}  // namespace
+
 void WaitForKey() {
     // The console of a Windows program is its controlling terminal here,
-    // whatever standard input is redirected to.
+    // whatever standard input is redirected to. In the background there
+    // is no key to wait for, as without a terminal.
     int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return;
     struct termios saved;
-    if (tcgetattr(fd, &saved) == 0) {
+    if (IsForegroundOf(fd) && tcgetattr(fd, &saved) == 0) {
         struct termios raw = saved;
         raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
         raw.c_cc[VMIN] = 1;

@@ -11,6 +11,7 @@ namespace testsupport {
 struct ProcessResult {
     bool started = false;
     std::string output;   // standard output
+    std::string errors;   // standard error
     uint32_t status = 0;  // the whole status where the system keeps it (Windows), else the low 8 bits
     bool exited = false;  // false when it had to be killed after the time limit
 };
@@ -21,6 +22,9 @@ struct ProcessOptions {
     int timeoutMs = 60000;
     bool asUnprivilegedUser = false; // POSIX: when root, run as "nobody" so permissions apply
     int maxOpenFiles = 0;            // POSIX: a hard limit on open descriptors; 0 leaves it
+    bool outputRefused = false;      // every write to standard output fails: /dev/full on POSIX,
+                                     // a pipe nobody reads on Windows
+    bool outputClosed = false;       // POSIX: started with standard output closed
 };
 
 // Path of a program built beside the running test binary.
@@ -42,6 +46,19 @@ struct TerminalRun {
 };
 TerminalRun RunInTerminal(const std::string& program, const std::vector<std::string>& args, int waitMs,
                           const std::string& keys);
+
+// Runs the program as a shell runs "program args >/dev/null &" at a
+// terminal (POSIX): in a process group of its own beside the terminal's
+// foreground group, its standard input the terminal. started is false
+// where the system offers no terminals to tests.
+struct BackgroundRun {
+    bool started = false;
+    bool exited = false;             // ended by itself within the time limit
+    bool stoppedByTerminal = false;  // the system stopped it for touching the terminal
+    uint32_t status = 0;
+};
+BackgroundRun RunInTerminalBackground(const std::string& program, const std::vector<std::string>& args,
+                                      int timeoutMs);
 
 // True when running under Wine rather than Windows itself.
 bool RunningUnderWine();

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,7 +70,13 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const ProcessOptions& options) {
     ProcessResult result;
     int pipeFds[2];
+    int errorFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return result;
+    if (pipe2(errorFds, O_CLOEXEC) != 0) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return result;
+    }
     std::vector<char*> argv = Argv(program, args, !options.withoutProgramName);
     pid_t child = fork();
     if (child < 0) return result;
@@ -83,14 +90,26 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, 0);
         dup2(pipeFds[1], 1);
+        dup2(errorFds[1], 2);
+        if (options.outputRefused) {
+            int full = open("/dev/full", O_WRONLY);
+            if (full < 0 || dup2(full, 1) < 0) _exit(123);
+        }
+        if (options.outputClosed) close(1);
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(pipeFds[1]);
+    close(errorFds[1]);
     result.started = true;
-    bool closed = Drain(pipeFds[0], &result.output, NowMs() + options.timeoutMs);
+    const long long deadline = NowMs() + options.timeoutMs;
+    bool closed = Drain(pipeFds[0], &result.output, deadline);
+    // What a program writes to standard error is short: the output pipe
+    // cannot fill up while this one waits.
+    closed = Drain(errorFds[0], &result.errors, deadline) && closed;
     close(pipeFds[0]);
+    close(errorFds[0]);
     if (!closed) kill(child, SIGKILL);
     int raw = 0;
     waitpid(child, &raw, 0);
@@ -138,6 +157,71 @@ TerminalRun RunInTerminal(const std::string& program, const std::vector<std::str
     }
     close(master);
     run.status = StatusOf(raw, &run.exited);
+    return run;
+}
+
+namespace {
+
+// In the session leader of the terminal, standing in for the shell: starts
+// the job in the background, watches it, and writes what became of it to
+// the terminal as one line "job exited N", "job stopped" or "job hangs".
+[[noreturn]] void PlayShellWithBackgroundJob(const std::string& program, std::vector<char*>& argv,
+                                             int timeoutMs) {
+    pid_t job = fork();
+    if (job == 0) {
+        setpgid(0, 0);
+        int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    if (job < 0) _exit(1);
+    setpgid(job, job);  // as shells do, against the race with the job's own call
+    char line[64];
+    std::strcpy(line, "job hangs\n");
+    for (long long until = NowMs() + timeoutMs; NowMs() < until;) {
+        int raw = 0;
+        pid_t got = waitpid(job, &raw, WUNTRACED | WNOHANG);
+        if (got == job && WIFSTOPPED(raw)) {
+            std::strcpy(line, "job stopped\n");
+            break;
+        }
+        if (got == job && WIFEXITED(raw)) {
+            std::snprintf(line, sizeof line, "job exited %d\n", WEXITSTATUS(raw));
+            job = -1;
+            break;
+        }
+        usleep(10000);
+    }
+    if (job > 0) {
+        kill(job, SIGKILL);
+        waitpid(job, nullptr, 0);
+    }
+    if (write(1, line, std::strlen(line)) < 0) _exit(2);
+    _exit(0);
+}
+
+}  // namespace
+
+BackgroundRun RunInTerminalBackground(const std::string& program, const std::vector<std::string>& args,
+                                      int timeoutMs) {
+    BackgroundRun run;
+    int master = -1;
+    std::vector<char*> argv = Argv(program, args, true);
+    pid_t session = forkpty(&master, nullptr, nullptr, nullptr);
+    if (session < 0) return run;
+    if (session == 0) PlayShellWithBackgroundJob(program, argv, timeoutMs);
+    run.started = true;
+    std::string screen;
+    Drain(master, &screen, NowMs() + timeoutMs + 5000);
+    close(master);
+    waitpid(session, nullptr, 0);
+    run.stoppedByTerminal = screen.find("job stopped") != std::string::npos;
+    const size_t exited = screen.find("job exited ");
+    if (exited != std::string::npos) {
+        run.exited = true;
+        run.status = uint32_t(std::strtoul(screen.c_str() + exited + 11, nullptr, 10));
+    }
     return run;
 }
 

@@ -42,9 +42,20 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const ProcessOptions& options) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
+    HANDLE readEnd, writeEnd, errorRead, errorWrite;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    if (!CreatePipe(&errorRead, &errorWrite, &inherit, 0)) {
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        return result;
+    }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorRead, HANDLE_FLAG_INHERIT, 0);
+    if (options.outputRefused) {
+        // Writes into a pipe whose reading end is gone fail.
+        CloseHandle(readEnd);
+        readEnd = nullptr;
+    }
     HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                              nullptr);
 
@@ -59,22 +70,30 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nul;
     startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdError = errorWrite;
     PROCESS_INFORMATION info = {};
     // No console: a key prompt must not wait.
     BOOL ok = CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
                              options.workDir.empty() ? nullptr : options.workDir.c_str(), &startup, &info);
     CloseHandle(writeEnd);
+    CloseHandle(errorWrite);
     CloseHandle(nul);
     if (!ok) {
-        CloseHandle(readEnd);
+        if (readEnd != nullptr) CloseHandle(readEnd);
+        CloseHandle(errorRead);
         return result;
     }
     result.started = true;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
-    CloseHandle(readEnd);
+    if (readEnd != nullptr) {
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
+        CloseHandle(readEnd);
+    }
+    // Standard error carries a short message at most, so it cannot fill
+    // its pipe while the output is read.
+    while (ReadFile(errorRead, buffer, sizeof buffer, &got, nullptr) && got > 0) result.errors.append(buffer, got);
+    CloseHandle(errorRead);
     if (WaitForSingleObject(info.hProcess, DWORD(options.timeoutMs)) != WAIT_OBJECT_0) {
         TerminateProcess(info.hProcess, 0xDEAD);
         WaitForSingleObject(info.hProcess, INFINITE);
@@ -91,6 +110,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 TerminalRun RunInTerminal(const std::string&, const std::vector<std::string>&, int, const std::string&) {
     return TerminalRun{};  // a console of its own cannot be typed into from here
+}
+
+BackgroundRun RunInTerminalBackground(const std::string&, const std::vector<std::string>&, int) {
+    return BackgroundRun{};  // consoles have no background jobs
 }
 
 bool IsPosix() { return false; }

@@ -1,5 +1,7 @@
-// The command as a user meets it: the built program started as a process on
-// real temporary trees, its exact output and exit status checked.
+// The command as a user meets it, on real temporary trees: the switch table
+// through the run computed in-process, and the built program started as a
+// process for what only a process shows (exit status, line ends, the key
+// prompt, a failed start, output that cannot be written).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@
 
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "tool/options.h"
+#include "tool/vorkstat.h"
 
 namespace {
 
@@ -81,7 +85,59 @@ TEST(Vorkstat, EmptyFolderReportsZero) {
     TempDir dir;
     ProcessResult result = RunVorkstat({dir.path(), "/X"});
     EXPECT_EQ(Native("Speicherbedarf: 0 Bytes\n"), result.output);
+    EXPECT_EQ("", result.errors);
     EXPECT_EQ(0u, result.status);
+}
+
+TEST(Vorkstat, OutputThatCannotBeWrittenIsNoResult) {
+    TempDir dir;
+    MakeSmallTree(dir);
+    struct Case {
+        const char* label;
+        bool refused;
+        bool closed;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"refused", true, false, {dir.path(), "/X"}},
+        {"refused, within the limit", true, false, {dir.path(), "/L=2000", "/X"}},
+        {"refused, usage", true, false, {}},
+        {"closed", false, true, {dir.path(), "/X"}},
+        {"closed, within the limit", false, true, {dir.path(), "/L=2000", "/X"}},
+    };
+    for (const Case& c : cases) {
+        if (c.closed && !testsupport::IsPosix()) continue;  // a Windows child always gets some handle
+        ProcessOptions options;
+        options.outputRefused = c.refused;
+        options.outputClosed = c.closed;
+        ProcessResult result = RunVorkstat(c.args, options);
+        EXPECT_EQ(Status(0xFFFFFFFFu), result.status) << c.label;
+        EXPECT_EQ(Native("vorkstat: Fehler beim Schreiben der Ausgabe, kein Ergebnis\n"), result.errors) << c.label;
+    }
+}
+
+TEST(Vorkstat, BackgroundRunNeverStopsItself) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "background jobs of a terminal are a POSIX matter";
+    TempDir dir;
+    MakeSmallTree(dir);
+    // Without /X: a run in the background has no key to wait for, and
+    // setting the terminal's mode from there would stop it.
+    testsupport::BackgroundRun run = testsupport::RunInTerminalBackground(Program(), {dir.path()}, 5000);
+    if (!run.started) GTEST_SKIP() << "no terminal can be opened here";
+    EXPECT_FALSE(run.stoppedByTerminal);
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(Status(1536), run.status);
+}
+
+// The run without the process around it: the switches as argv gives them,
+// the walk and the report line with the whole 32-bit exit code.
+ReportOutcome MeasureInProcess(const std::string& path, const std::vector<std::string>& switches) {
+    std::vector<std::string> args = {"vorkstat", path};
+    args.insert(args.end(), switches.begin(), switches.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    const RunOptions options = ParseOptions(int(args.size()), argv.data());
+    return MeasurePath(path.c_str(), options);
 }
 
 TEST(Vorkstat, SwitchesUnitsAndLimits) {
@@ -90,7 +146,7 @@ TEST(Vorkstat, SwitchesUnitsAndLimits) {
     struct Case {
         std::vector<std::string> switches;
         const char* line;
-        uint32_t status;
+        int32_t status;
     } cases[] = {
         {{"/X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
         {{"/E=1", "/X"}, "Speicherbedarf: 1.50 kB\n", 1},
@@ -119,12 +175,39 @@ TEST(Vorkstat, SwitchesUnitsAndLimits) {
         {{"/L=X"}, "Speicherbedarf: 1536 Bytes\n", 1536},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = {dir.path()};
-        args.insert(args.end(), c.switches.begin(), c.switches.end());
-        ProcessResult result = RunVorkstat(args);
+        const ReportOutcome outcome = MeasureInProcess(dir.path(), c.switches);
         std::string label = c.switches.empty() ? "" : c.switches[0];
-        EXPECT_EQ(Native(c.line), result.output) << label;
-        EXPECT_EQ(Status(c.status), result.status) << label;
+        EXPECT_EQ(c.line, outcome.line) << label;
+        EXPECT_EQ(c.status, outcome.exitCode) << label;
+    }
+    // The same run as a process: the line as the console writes it, the
+    // status as the system keeps it.
+    ProcessResult result = RunVorkstat({dir.path(), "/E=1", "/L=1.4", "/X"});
+    EXPECT_EQ(Native("Speicherbedarf: 1.50 kB ... ausserhalb des Limits\n"), result.output);
+    EXPECT_EQ(1u, result.status);
+}
+
+TEST(Vorkstat, ExitCodeKeepsThirtyTwoBitsOfTheTotal) {
+    TempDir dir;
+    dir.WriteFile("three/a", 3221225472ull);
+    dir.WriteFile("five/b", 5368709120ull);
+    struct Case {
+        std::string path;
+        std::vector<std::string> switches;
+        const char* line;
+        int32_t status;
+    } cases[] = {
+        {dir / "three", {"/X"}, "Speicherbedarf: 3221225472 Bytes\n", -1073741824},
+        {dir / "five", {"/X"}, "Speicherbedarf: 5368709120 Bytes\n", 1073741824},
+        {dir / "five", {"/E=1"}, "Speicherbedarf: 5242880.00 kB\n", 5242880},
+        {dir.path(), {"/E=2"}, "Speicherbedarf: 8192.00 MB\n", 8192},
+        {dir.path(), {"/L=8589934591"}, "Speicherbedarf: 8589934592 Bytes ... ausserhalb des Limits\n", 1},
+        {dir.path(), {"/L=8589934592"}, "Speicherbedarf: 8589934592 Bytes ... innerhalb des Limits\n", 0},
+    };
+    for (const Case& c : cases) {
+        const ReportOutcome outcome = MeasureInProcess(c.path, c.switches);
+        EXPECT_EQ(c.line, outcome.line) << c.path << " " << c.switches[0];
+        EXPECT_EQ(c.status, outcome.exitCode) << c.path << " " << c.switches[0];
     }
 }
 
