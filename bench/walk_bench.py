@@ -1,14 +1,30 @@
 #!/usr/bin/env python3
-"""Times `vorkstat TREE /X` against `du -sb TREE` on one generated tree.
+"""Times `vorkstat TREE /X` against the floor (bench/floor_walk.c: the least
+a walk of file lengths must do) and against `du -sb TREE`, on two generated
+trees, in one run.
 
-The tree: about 200,000 files in 20,000 folders, some of them deep, one
-folder of 10,000 files; lengths from a fixed seed, files sparse so the disk
-holds almost nothing. The two commands run interleaved, the machine warm,
-over several rounds; the script checks vorkstat's total against the sum of
-the file lengths and prints the median time ratio and vorkstat's peak
-memory.
+The trees, both from fixed seeds, files sparse so the disk holds almost
+nothing:
+  wide   about 200,000 files in 20,000 folders, some of them deep, one folder
+         of 10,000 files, short names;
+  long   200,000 files in 20,000 folders, names of 50 to 240 characters,
+         about 10 entries per folder.
 
-    python3 bench/walk_bench.py [--rounds N] [--tree DIR] [--vorkstat PATH]
+The three commands run interleaved, the order turning from round to round,
+so that the load of a shared machine falls on all three alike. Each of
+vorkstat's totals is checked against the sum of the file lengths the script
+wrote (the floor's too). Printed per tree, for wall time and for CPU
+time (user and system of each command alone): median times, the ratios
+vorkstat/floor and vorkstat/du (median of the per-round ratios, with their
+range), and the peak memory of each command.
+
+Warm (default): one run of each first, then every round from the page cache.
+Cold (--cold): the page cache and the inode and dentry caches are dropped
+before every single run, through /proc/sys/vm/drop_caches; that needs root,
+and without it the script says so and skips the cold rounds.
+
+    python3 bench/walk_bench.py [--rounds N] [--cold] [--cold-rounds N]
+                                [--trees wide,long] [--work DIR] [--vorkstat PATH]
 """
 import argparse
 import os
@@ -22,26 +38,30 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
+SIZES = (0, 1, 100, 4096, 65536, 10**6, 3 * 10**9)
 
 
-def make_tree(root, seed=20261208):
-    """Returns the sum of the file lengths it wrote."""
-    rng = random.Random(seed)
-    total = 0
+class TreeWriter:
+    def __init__(self, seed):
+        self.rng = random.Random(seed)
+        self.total = 0
 
-    def make_file(folder, name):
-        nonlocal total
-        size = rng.choice((0, 1, 100, 4096, 65536, 10**6, 3 * 10**9)) + rng.randrange(1000)
+    def file(self, folder, name):
+        size = self.rng.choice(SIZES) + self.rng.randrange(1000)
         fd = os.open(os.path.join(folder, name), os.O_WRONLY | os.O_CREAT, 0o644)
         os.ftruncate(fd, size)
         os.close(fd)
-        total += size
+        self.total += size
 
+
+def make_wide_tree(root):
+    """Returns the sum of the file lengths it wrote."""
+    w = TreeWriter(20261208)
     os.makedirs(root)
     big = os.path.join(root, "big")
     os.mkdir(big)
     for i in range(10000):
-        make_file(big, "file%05d.dat" % i)
+        w.file(big, "file%05d.dat" % i)
     # 18,600 folders in a broad tree of depth 3 with 10 files each.
     for a in range(20):
         for b in range(30):
@@ -49,7 +69,7 @@ def make_tree(root, seed=20261208):
                 folder = os.path.join(root, "a%02d" % a, "b%02d" % b, "c%02d" % c)
                 os.makedirs(folder)
                 for f in range(10):
-                    make_file(folder, "f%d.txt" % f)
+                    w.file(folder, "f%d.txt" % f)
     # Deep chains: 10 of 60 levels, 2 files per level.
     for chain in range(10):
         folder = os.path.join(root, "deep%d" % chain)
@@ -57,71 +77,187 @@ def make_tree(root, seed=20261208):
             folder = os.path.join(folder, "level%02d" % level)
             os.makedirs(folder)
             for f in range(2):
-                make_file(folder, "g%d" % f)
-    return total
+                w.file(folder, "g%d" % f)
+    return w.total
+
+
+def make_long_tree(root):
+    """20,000 folders, each with 10 files and on average one subfolder (a
+    tree of fan-out 4, about 8 levels), every name 50 to 240 characters."""
+    w = TreeWriter(20261209)
+    letters = "abcdefghijklmnopqrstuvwxyz0123456789_-."
+
+    def name(index):
+        length = w.rng.randrange(50, 241)
+        head = "%05d_" % index  # unique within its folder
+        return head + "".join(w.rng.choice(letters) for _ in range(length - len(head)))
+
+    os.makedirs(root)
+    folders, queue, made = [root], [root], 1
+    while queue and made < 20000:
+        parent = queue.pop(0)
+        for i in range(4):
+            if made >= 20000:
+                break
+            child = os.path.join(parent, name(i))
+            os.mkdir(child)
+            folders.append(child)
+            queue.append(child)
+            made += 1
+    for folder in folders:
+        for f in range(10):
+            w.file(folder, name(10 + f))
+    return w.total
+
+
+TREES = {"wide": make_wide_tree, "long": make_long_tree}
+
+
+def ensure_tree(work, kind):
+    root = os.path.join(work, kind)
+    total_file = root + ".total"
+    if not os.path.exists(total_file):
+        shutil.rmtree(root, ignore_errors=True)
+        print("making the %s tree in %s ..." % (kind, root), flush=True)
+        total = TREES[kind](root)
+        with open(total_file, "w") as f:
+            f.write(str(total))
+    return root, int(open(total_file).read())
+
+
+def build_floor(work):
+    source = os.path.join(HERE, "floor_walk.c")
+    binary = os.path.join(work, "floor_walk")
+    if not os.path.exists(binary) or os.path.getmtime(binary) < os.path.getmtime(source):
+        subprocess.check_call(["cc", "-O2", "-o", binary, source])
+    return binary
+
+
+def drop_caches():
+    os.sync()
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
+
+
+def can_drop_caches():
+    if os.geteuid() != 0:
+        return "not running as root"
+    try:
+        drop_caches()
+    except OSError as error:
+        return "cannot write /proc/sys/vm/drop_caches (%s)" % error.strerror
+    return None
 
 
 def run(command):
-    """Runs a command; returns (seconds, stdout)."""
+    """Runs a command; returns (wall seconds, CPU seconds, stdout). The CPU
+    time (user and system, of that child alone) is what a busy machine
+    disturbs least; wall time also holds the waits for the disk and for the
+    processor."""
     start = time.perf_counter()
-    child = subprocess.run(command, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
+    child = subprocess.Popen(command, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
+    output = child.stdout.read()
+    child.stdout.close()
+    _, status, usage = os.wait4(child.pid, 0)
     seconds = time.perf_counter() - start
-    if child.returncode < 0:
-        sys.exit("%s died: %s" % (command, child.returncode))
-    return seconds, child.stdout.decode()
+    child.returncode = 0  # reaped above
+    if os.WIFSIGNALED(status):
+        sys.exit("%s died: signal %d" % (command, os.WTERMSIG(status)))
+    return seconds, usage.ru_utime + usage.ru_stime, output.decode()
 
 
 def peak_memory_kib(command):
     """Peak resident memory of a command, as GNU time reports it (a child
     forked from this Python process would count Python's own pages)."""
-    if not shutil.which("/usr/bin/time"):
+    if not os.path.exists("/usr/bin/time"):
         return None
     result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
                             stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
     return int(result.stderr.decode().strip().splitlines()[-1])
 
 
+def total_of(name, output):
+    if name == "vorkstat":
+        m = re.match(r"Speicherbedarf: (\d+) Bytes", output)
+    elif name == "floor":
+        m = re.match(r"(\d+)\s*$", output)
+    else:
+        return None  # du counts folders too: its total is not the sum of file lengths
+    return int(m.group(1)) if m else -1
+
+
+def measure(tree, expected, commands, rounds, cold):
+    """Per command: lists of wall and of CPU seconds, one per round."""
+    wall = {name: [] for name in commands}
+    cpu = {name: [] for name in commands}
+    names = list(commands)
+    for r in range(rounds):
+        order = names[r % len(names):] + names[:r % len(names)]
+        for name in order:
+            if cold:
+                drop_caches()
+            seconds, cpu_seconds, output = run(commands[name])
+            total = total_of(name, output)
+            if total is not None and total != expected:
+                sys.exit("%s reported %r on %s, expected %d" % (name, output, tree, expected))
+            wall[name].append(seconds)
+            cpu[name].append(cpu_seconds)
+    return wall, cpu
+
+
+def ratio_text(a, b):
+    ratios = [x / y for x, y in zip(a, b) if y > 0]
+    if not ratios:
+        return "n/a"
+    return "%.3f (range %.3f-%.3f)" % (statistics.median(ratios), min(ratios), max(ratios))
+
+
+def report(label, measured, rounds):
+    for kind, times in zip(("wall", "cpu"), measured):
+        v, f, d = times["vorkstat"], times["floor"], times["du"]
+        print("  %s %s, %d rounds: medians vorkstat %.3f s, floor %.3f s, du -sb %.3f s"
+              % (label, kind, rounds, statistics.median(v), statistics.median(f), statistics.median(d)))
+        print("    vorkstat/floor %s   vorkstat/du %s" % (ratio_text(v, f), ratio_text(v, d)))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=7)
-    parser.add_argument("--tree", default=os.path.join(HERE, "work", "tree"))
+    parser.add_argument("--cold", action="store_true", help="also time with the caches dropped before each run")
+    parser.add_argument("--cold-rounds", type=int, default=3)
+    parser.add_argument("--trees", default="wide,long")
+    parser.add_argument("--work", default=os.path.join(HERE, "work"))
     parser.add_argument("--vorkstat", default=os.path.join(TOP, "build", "run", "vorkstat"))
     args = parser.parse_args()
 
     if not os.path.exists(args.vorkstat):
         subprocess.check_call(["bash", os.path.join(TOP, "scripts", "run.sh"), "/tmp", "/X"],
                               stdout=subprocess.DEVNULL)
-    expected_file = args.tree + ".total"
-    if not os.path.exists(expected_file):
-        shutil.rmtree(args.tree, ignore_errors=True)
-        print("making the tree in", args.tree, "...", flush=True)
-        total = make_tree(args.tree)
-        with open(expected_file, "w") as f:
-            f.write(str(total))
-    expected = int(open(expected_file).read())
+    os.makedirs(args.work, exist_ok=True)
+    floor = build_floor(args.work)
+    cold_refused = can_drop_caches() if args.cold else None
+    print("one thread each; the machine may be shared, so take the medians and ranges as such")
 
-    # Warm the caches with one run of each.
-    run(["du", "-sb", args.tree])
-    run([args.vorkstat, args.tree, "/X"])
-
-    ratios, v_times, d_times = [], [], []
-    for _ in range(args.rounds):
-        v_seconds, v_out = run([args.vorkstat, args.tree, "/X"])
-        d_seconds, _ = run(["du", "-sb", args.tree])
-        m = re.match(r"Speicherbedarf: (\d+) Bytes", v_out)
-        if not m or int(m.group(1)) != expected:
-            sys.exit("vorkstat reported %r, expected %d" % (v_out, expected))
-        ratios.append(v_seconds / d_seconds)
-        v_times.append(v_seconds)
-        d_times.append(d_seconds)
-
-    print("total checked: %d bytes" % expected)
-    print("vorkstat median %.3f s, du -sb median %.3f s" % (statistics.median(v_times), statistics.median(d_times)))
-    print("ratio vorkstat/du: median %.2f (min %.2f, max %.2f) over %d rounds"
-          % (statistics.median(ratios), min(ratios), max(ratios), args.rounds))
-    v_peak = peak_memory_kib([args.vorkstat, args.tree, "/X"])
-    d_peak = peak_memory_kib(["du", "-sb", args.tree])
-    print("peak memory: vorkstat %s KiB, du %s KiB" % (v_peak, d_peak))
+    for kind in args.trees.split(","):
+        tree, expected = ensure_tree(args.work, kind)
+        commands = {
+            "vorkstat": [args.vorkstat, tree, "/X"],
+            "floor": [floor, tree],
+            "du": ["du", "-sb", tree],
+        }
+        print("%s tree %s: total checked %d bytes" % (kind, tree, expected))
+        for command in commands.values():
+            run(command)  # warm the caches
+        report("warm", measure(tree, expected, commands, args.rounds, False), args.rounds)
+        if args.cold and cold_refused:
+            print("  cold: skipped, %s" % cold_refused)
+        elif args.cold:
+            report("cold", measure(tree, expected, commands, args.cold_rounds, True), args.cold_rounds)
+            for command in commands.values():
+                run(command)  # leave the caches warm for what follows
+        peaks = {name: peak_memory_kib(command) for name, command in commands.items()}
+        print("  peak memory: vorkstat %s KiB, floor %s KiB, du %s KiB"
+              % (peaks["vorkstat"], peaks["floor"], peaks["du"]))
 
 
 if __name__ == "__main__":

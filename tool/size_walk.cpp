@@ -35,17 +35,15 @@ uint64_t SumFiles(CFileFinder& finder, bool found) {
 
 // Depth first: a folder's files are summed before its subfolders are
 // entered, subfolders one after the other in the order the search yields
-// them. Each subfolder is opened through its parent's open search, so path
-// length never stops the walk, and links are never followed.
+// them. The top folder is opened once, by its path (a link named as the
+// path is followed); every folder below is opened through its parent's open
+// search, so path length never stops the walk, links inside are never
+// followed, and a folder met again below itself is skipped.
 uint64_t WalkSizeBytes(char* dir) {
     FinderChain chain;
-    CFileFinder& top = chain.At(0);
-    uint64_t sum = SumFiles(top, top.FindFirst(dir));
-    if (!top.FindFirstDir(dir)) {
-        top.Close();
-        return sum;
-    }
-    size_t depth = 0;  // the finder at `depth` stands on a subfolder to enter
+    if (!chain.At(0).OpenFolder(dir)) return 0;
+    uint64_t sum = 0;
+    size_t depth = 0;  // the finder at `depth` stands on a folder to enter
     for (;;) {
         CFileFinder& parent = chain.At(depth);
         CFileFinder& child = chain.At(depth + 1);

@@ -59,6 +59,7 @@ CFileFinder::CFileFinder() {
     m_bKeepLongPaths = false;
     m_bDirUnknown = false;
     m_bSkipDates = false;
+    m_bOnOwnFolder = false;
     Reset();
 }
 
@@ -115,6 +116,7 @@ void CFileFinder::ParseFilters(const char* extList) {
 // Common start of a search on a folder text.
 bool CFileFinder::StartSearch(char* dir) {
     Close();
+    m_bOnOwnFolder = false;
     if (dir == nullptr) return false;
     AppendRootSlash(dir);
     m_bDirUnknown = !Fits(std::strlen(dir), sizeof m_szSearchDir);
@@ -199,11 +201,34 @@ bool CFileFinder::FindFirstDirIn(CFileFinder& parent) {
     return AcceptDir() || NextDir();
 }
 
+bool CFileFinder::OpenFolder(char* dir) {
+    if (!StartSearch(dir)) return false;
+    m_hFind = plat::FindOpenFolder(dir);
+    if (m_hFind == nullptr) return false;
+    std::memset(&m_cur, 0, sizeof m_cur);
+    std::strcpy(m_cur.szName, ".");
+    const size_t dirLength = m_bDirUnknown ? 0 : std::strlen(m_szSearchDir);
+    if (!m_bDirUnknown && Fits(dirLength, sizeof m_cur.szPath)) {
+        std::memcpy(m_cur.szDir, m_szSearchDir, dirLength + 1);
+        std::memcpy(m_cur.szPath, m_szSearchDir, dirLength + 1);
+    } else {
+        m_bDirUnknown = true;  // the searches in it go on without paths
+    }
+    m_qwCurSize = 0;
+    m_cur.dwSize = 0;
+    m_cur.bIsDir = 1;
+    m_bOnOwnFolder = true;
+    return true;
+}
+
 bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
     Close();
+    m_bOnOwnFolder = false;
     if (parent.m_hFind == nullptr || !parent.m_cur.bIsDir) return false;
     m_bKeepLongPaths = true;
-    m_bDirUnknown = parent.m_bDirUnknown || parent.m_cur.szPath[0] == 0;
+    // An empty path is the current folder when the parent stands on the
+    // folder it opened; otherwise it is a path that did not fit.
+    m_bDirUnknown = parent.m_bDirUnknown || (parent.m_cur.szPath[0] == 0 && !parent.m_bOnOwnFolder);
     if (m_bDirUnknown) {
         m_szSearchDir[0] = 0;
         m_szListDir[0] = 0;

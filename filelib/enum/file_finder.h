@@ -58,6 +58,12 @@ public:
     bool FindFirstIn(CFileFinder& parent);
     bool FindFirstDirIn(CFileFinder& parent);
 
+    // Opens `dir` itself and stands on it as on a subfolder found, named
+    // ".", so that other finders search it with FindFirstIn and
+    // FindFirstDirIn through this one open folder. A symbolic link named as
+    // `dir` is followed. False when `dir` is no folder that can be read.
+    bool OpenFolder(char* dir);
+
     // Keeps entries whose paths do not fit (see FindFirstIn) in every
     // search of this finder until Reset; a folder text too long for
     // m_szSearchDir is then searched all the same.
@@ -112,5 +118,6 @@ private:
     bool m_bKeepLongPaths;               // set by the walk's searches
     bool m_bDirUnknown;                  // the folder is known only through its parent's search
     bool m_bSkipDates;
+    bool m_bOnOwnFolder;                 // stands on the folder it opened (OpenFolder)
     bool m_bFilterUnusable[100];         // extension too long for its slot
 };

@@ -39,8 +39,19 @@ using SearchHandle = Search*;
 // read or nothing matches; otherwise the first entry is in *out.
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out);
 
+// Opens the folder `path` itself (an empty path: the current folder) for
+// searches in it through FindOpenIn with the name ".". A symbolic link
+// named as the path is followed, as the Windows search follows "link\*.*".
+// The search yields no entries of its own. Null when `path` names no
+// folder that can be read.
+SearchHandle FindOpenFolder(const char* path);
+
 // The same for the subfolder `name` of the folder that `parent` searches,
 // opened relative to it, so the length of the full path does not matter.
+// The name "." searches parent's own folder again, through the folder
+// already open. A subfolder that is parent's folder or one of the folders
+// parent was opened in (a bind mount, a junction leading back up) finds
+// nothing, so that no walk counts a folder twice or runs in a circle.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name,
                         const char* namePattern, SearchKind kind, FindData* out);
 

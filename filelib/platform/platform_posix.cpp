@@ -145,8 +145,13 @@ struct Search {
     bool atEnd = false;        // the folder has nothing beyond the buffer
     int fills = 0;             // reads into the shared buffer
     bool parked = false;       // descriptor closed for want of descriptors
-    dev_t device = 0;          // identity of the folder, to check it on reopening
-    ino_t inode = 0;
+    bool isParentItself = false;  // opened as "." of its parent: the same folder
+    bool yieldsNothing = false;   // only the open folder, for searches in it
+    bool followsLink = false;     // opened by a path whose last part may be a link
+    dev_t device = 0;          // identity of the folder: for reopening, and for
+    ino_t inode = 0;           // telling a folder met again below itself
+    ino_t lastEntryInode = 0;  // as the folder's own record gives it
+    bool crossedMount = false; // it or a folder it was opened in is the root of a mount
     Search* older = nullptr;   // open folder searches, oldest first
     Search* newer = nullptr;
     char* topFolder = nullptr; // a search opened by path: the folder, for reopening
@@ -192,10 +197,6 @@ void DropReusable();
 bool HasReusable();
 
 bool Park(Search* search) {
-    struct stat st;
-    if (fstat(search->fd, &st) != 0) return false;
-    search->device = st.st_dev;
-    search->inode = st.st_ino;
     close(search->fd);
     search->fd = -1;
     search->parked = true;
@@ -214,10 +215,12 @@ bool FreeDescriptor(const Search* keep1, const Search* keep2) {
     return false;
 }
 
-// openat that makes room when the process has no descriptor left.
-int OpenFolder(int dirFd, const char* name, const Search* keep1, const Search* keep2) {
+// openat that makes room when the process has no descriptor left. Only a
+// folder named by the caller's own path may be reached through a link.
+int OpenFolder(int dirFd, const char* name, const Search* keep1, const Search* keep2, bool followLink = false) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     for (;;) {
-        int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int fd = openat(dirFd, name, flags);
         if (fd >= 0 || (errno != EMFILE && errno != ENFILE)) return fd;
         if (!FreeDescriptor(keep1, keep2)) return -1;
     }
@@ -246,7 +249,7 @@ bool EnsureOpen(Search* search) {
     if (search->parent != nullptr) {
         if (EnsureOpen(search->parent)) fd = OpenFolder(search->parent->fd, search->folderName, search->parent, search);
     } else if (search->topFolder != nullptr) {
-        fd = OpenFolder(AT_FDCWD, search->topFolder, search, nullptr);
+        fd = OpenFolder(AT_FDCWD, search->topFolder, search, nullptr, search->followsLink);
     }
     return Unpark(search, fd);
 }
@@ -259,6 +262,9 @@ bool EnsureOpen(Search* search) {
 
 struct ReusableFolder {
     int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool crossedMount = false;
     uint64_t parentSerial = 0;
     char name[MAX_PATH] = {};
     ReadBuffer* bufferHoldingAll = nullptr;
@@ -280,6 +286,9 @@ bool KeepForReuse(Search* search) {
     if (search->fd < 0 || search->parent == nullptr) return false;
     DropReusable();
     g_reusable.fd = search->fd;
+    g_reusable.device = search->device;
+    g_reusable.inode = search->inode;
+    g_reusable.crossedMount = search->crossedMount;
     g_reusable.parentSerial = search->parent->serial;
     std::strcpy(g_reusable.name, search->folderName);
     if (search->buffer->owner == search && search->fills == 1 && search->atEnd) {
@@ -296,6 +305,9 @@ int TakeReusable(const Search* parent, const char* name, Search* search) {
         std::strcmp(g_reusable.name, name) != 0)
         return -1;
     const int fd = g_reusable.fd;
+    search->device = g_reusable.device;
+    search->inode = g_reusable.inode;
+    search->crossedMount = g_reusable.crossedMount;
     ReadBuffer* kept = g_reusable.bufferHoldingAll;
     if (kept == search->buffer && kept->owner == &g_reusableBufferToken) {
         kept->owner = search;
@@ -369,30 +381,65 @@ bool NextFromFolder(Search* search, FindData* out) {
         if (!EnsureOpen(search)) break;
         if (!StatEntry(search->fd, name, out)) continue;  // vanished meanwhile
         if (!WantedByAttributes(search->kind, out->attrib)) continue;
-        if (CopyName(name, out)) return true;
+        if (CopyName(name, out)) {
+            search->lastEntryInode = ino_t(entry->d_ino);
+            return true;
+        }
     }
     search->finished = true;
     return false;
 }
 
-bool IsRootFolder(int fd) {
-    struct stat folder, root;
-    return fstat(fd, &folder) == 0 && stat("/", &root) == 0 && folder.st_dev == root.st_dev &&
-           folder.st_ino == root.st_ino;
+bool IsRootFolder(const Search* search) {
+    struct stat root;
+    return stat("/", &root) == 0 && search->device == root.st_dev && search->inode == root.st_ino;
 }
 
-// Opens folder `dirName` for a search with namePattern: relative to the
-// parent search's folder, or to the current folder when there is none.
-SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                              FindData* out) {
-    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
+// True when the folder just opened in `parent` is `parent` itself or one of
+// the folders it was opened in: a bind mount or a mounted copy that leads
+// back up would make a walk count the same files again, or never end.
+bool LeadsBackUp(const Search* parent, Search* folder) {
+    // A folder whose identity is not the one its parent's record gives (or
+    // that lies on another device) is the root of a mount. Down a chain of
+    // ordinary entries of one file system no folder can come again (folders
+    // have no hard links), so only chains that crossed a mount are compared.
+    const bool mountRoot = folder->device != parent->device || folder->inode != parent->lastEntryInode;
+    folder->crossedMount = parent->crossedMount || mountRoot;
+    if (!folder->crossedMount) return false;
+    for (const Search* s = parent; s != nullptr; s = s->parent) {
+        if (s->device == folder->device && s->inode == folder->inode) return true;
+    }
+    return false;
+}
+
+// A new search on folder `dirName`: opened relative to the parent search's
+// folder (or to the current folder), its identity read, linked in with the
+// open searches. Null when it cannot be read or leads back up.
+Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink) {
     if (parent != nullptr && std::strlen(dirName) >= MAX_PATH) return nullptr;
     auto* search = new (std::nothrow) Search;
     if (search == nullptr) return nullptr;
     search->depth = parent != nullptr ? parent->depth + 1 : 0;
     search->buffer = &g_buffers[search->depth % kReadBufferCount];
+    search->isParentItself = parent != nullptr && std::strcmp(dirName, ".") == 0;
+    search->followsLink = followLink;
+    if (search->isParentItself) search->crossedMount = parent->crossedMount;
     int fd = TakeReusable(parent, dirName, search);
-    if (fd < 0) fd = OpenFolder(parent != nullptr ? parent->fd : AT_FDCWD, dirName, parent, nullptr);
+    if (fd < 0) {
+        fd = OpenFolder(parent != nullptr ? parent->fd : AT_FDCWD, dirName, parent, nullptr, followLink);
+        struct stat st;
+        if (fd >= 0 && fstat(fd, &st) != 0) {
+            close(fd);
+            fd = -1;
+        } else if (fd >= 0) {
+            search->device = st.st_dev;
+            search->inode = st.st_ino;
+            if (parent != nullptr && !search->isParentItself && LeadsBackUp(parent, search)) {
+                close(fd);
+                fd = -1;
+            }
+        }
+    }
     if (parent == nullptr && fd >= 0) {
         search->topFolder = strdup(dirName);
         if (search->topFolder == nullptr) {
@@ -412,9 +459,19 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
         std::strcpy(search->folderName, dirName);
     }
     LinkOpen(search);
+    return search;
+}
+
+// Opens folder `dirName` for a search with namePattern: relative to the
+// parent search's folder, or to the current folder when there is none.
+SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
+                              FindData* out) {
+    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
+    Search* search = OpenSearchOnFolder(parent, dirName, false);
+    if (search == nullptr) return nullptr;
     search->kind = kind;
     std::strcpy(search->namePattern, namePattern);
-    if (kind == SearchKind::All && !IsRootFolder(fd)) search->dotsPending = 2;
+    if (kind == SearchKind::All && !IsRootFolder(search)) search->dotsPending = 2;
     if (!NextFromFolder(search, out)) {
         FindClose(search);
         return nullptr;
@@ -468,16 +525,24 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     return OpenSearch(nullptr, folder, slash + 1, kind, out);
 }
 
+SearchHandle FindOpenFolder(const char* path) {
+    if (path == nullptr || std::strlen(path) >= PATH_MAX) return nullptr;
+    Search* search = OpenSearchOnFolder(nullptr, path[0] != 0 ? path : ".", true);
+    if (search != nullptr) search->yieldsNothing = true;
+    return search;
+}
+
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
-    if (std::strchr(name, '/') != nullptr || IsDotName(name)) return nullptr;
+    if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return nullptr;
     if (!EnsureOpen(parent)) return nullptr;
     return OpenSearch(parent, name, namePattern, kind, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
-    if (search == nullptr || search->finished || (search->fd < 0 && !search->parked)) return false;
+    if (search == nullptr || search->finished || search->yieldsNothing || (search->fd < 0 && !search->parked))
+        return false;
     return NextFromFolder(search, out);
 }
 
@@ -500,7 +565,7 @@ void FindClose(SearchHandle search) {
         --parent->openChildren;
         // The walk comes back up here: the parked parent is this folder's "..".
         if (parent->parked && !parent->finished && search->fd >= 0)
-            Unpark(parent, OpenFolder(search->fd, "..", search, parent));
+            Unpark(parent, OpenFolder(search->fd, search->isParentItself ? "." : "..", search, parent));
     }
     if (search->openChildren > 0) Orphan(search);
     if (search->fd >= 0 || search->parked) UnlinkOpen(search);

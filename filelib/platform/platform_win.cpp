@@ -26,6 +26,15 @@ struct Search {
     HANDLE handle = INVALID_HANDLE_VALUE;
     SearchKind kind = SearchKind::All;
     std::string folder;  // the searched folder as given, for opening subfolders
+    Search* parent = nullptr;  // the search it was opened in, kept alive for it
+    int holders = 1;           // its opener and the searches opened in it
+    DWORD lastAttrib = 0;      // of the entry yielded last
+    char lastName[MAX_PATH] = {};
+    bool identityRead = false;  // volume serial and file index, read when first needed
+    bool identityKnown = false;
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
 };
 
 namespace {
@@ -50,7 +59,10 @@ bool Wanted(SearchKind kind, const WIN32_FIND_DATAA& data) {
     return isFolder == (kind == SearchKind::FoldersOnly);
 }
 
-void Fill(const WIN32_FIND_DATAA& data, FindData* out) {
+void Fill(Search* search, const WIN32_FIND_DATAA& data, FindData* out) {
+    search->lastAttrib = data.dwFileAttributes;
+    std::memcpy(search->lastName, data.cFileName, sizeof search->lastName);
+    search->lastName[sizeof search->lastName - 1] = 0;
     out->attrib = data.dwFileAttributes;
     out->tWrite = ToTimeT(data.ftLastWriteTime);
     out->tAccess = ToTimeT(data.ftLastAccessTime);
@@ -86,8 +98,52 @@ SearchHandle Open(const std::string& folder, const std::string& pattern, SearchK
         FindClose(search);
         return nullptr;
     }
-    Fill(data, out);
+    Fill(search, data, out);
     return search;
+}
+
+// Frees a search once neither its opener nor a search opened in it holds it.
+void Release(Search* search) {
+    while (search != nullptr && --search->holders == 0) {
+        Search* parent = search->parent;
+        delete search;
+        search = parent;
+    }
+}
+
+// Volume serial and file index of the search's folder, where the file
+// system keeps them.
+bool ReadIdentity(Search* search) {
+    if (search->identityRead) return search->identityKnown;
+    search->identityRead = true;
+    const char* folder = search->folder.empty() ? "." : search->folder.c_str();
+    HANDLE handle = CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info)) {
+        search->identityKnown = true;
+        search->volume = info.dwVolumeSerialNumber;
+        search->indexHigh = info.nFileIndexHigh;
+        search->indexLow = info.nFileIndexLow;
+    }
+    CloseHandle(handle);
+    return search->identityKnown;
+}
+
+// True when `folder`, just opened in `parent`, is parent's folder or one of
+// the folders parent was opened in. Only a reparse point (a junction, a
+// folder link, a mounted volume) can lead back up, so only those are asked.
+bool LeadsBackUp(Search* parent, const char* name, Search* folder) {
+    if (std::strcmp(parent->lastName, name) == 0 && (parent->lastAttrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return false;
+    if (!ReadIdentity(folder)) return false;
+    for (Search* s = parent; s != nullptr; s = s->parent) {
+        if (ReadIdentity(s) && s->volume == folder->volume && s->indexHigh == folder->indexHigh &&
+            s->indexLow == folder->indexLow)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -101,25 +157,48 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     return Open(folder, pattern, kind, out);
 }
 
+SearchHandle FindOpenFolder(const char* path) {
+    if (path == nullptr) return nullptr;
+    // A folder link counts as the folder it leads to, as its search does.
+    const DWORD attrib = GetFileAttributesA(path[0] != 0 ? path : ".");
+    if (attrib == INVALID_FILE_ATTRIBUTES || (attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return nullptr;
+    Search* search = new (std::nothrow) Search;
+    if (search != nullptr) search->folder = path;
+    return search;
+}
+
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
-    std::string folder = parent->folder.empty() ? std::string(name) : parent->folder + "\\" + name;
-    return Open(folder, folder + "\\" + namePattern, kind, out);
+    if (std::strcmp(name, "..") == 0) return nullptr;
+    const bool itself = std::strcmp(name, ".") == 0;
+    std::string folder = itself ? parent->folder
+                                : parent->folder.empty() ? std::string(name) : parent->folder + "\\" + name;
+    std::string pattern = folder.empty() ? std::string(namePattern) : folder + "\\" + namePattern;
+    Search* search = Open(folder, pattern, kind, out);
+    if (search == nullptr) return nullptr;
+    search->parent = parent;
+    ++parent->holders;
+    if (!itself && LeadsBackUp(parent, name, search)) {
+        FindClose(search);
+        return nullptr;
+    }
+    return search;
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) return false;
     WIN32_FIND_DATAA data;
     if (!NextWanted(search, &data)) return false;
-    Fill(data, out);
+    Fill(search, data, out);
     return true;
 }
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;
     if (search->handle != INVALID_HANDLE_VALUE) ::FindClose(search->handle);
-    delete search;
+    search->handle = INVALID_HANDLE_VALUE;
+    Release(search);
 }
 
 // ---------------------------------------------------------- file system

@@ -67,6 +67,50 @@ TEST(FileFinder, FilesAndFoldersAreSeparateSearches) {
     finder.Close();
 }
 
+TEST(FileFinder, OpenFolderStandsOnItForTheSearchesInIt) {
+    TempDir dir;
+    dir.WriteFile("top/f1", 1);
+    dir.WriteFile("top/sub/f2", 2);
+    CFileFinder top;
+    DirText text(dir / "top");
+    ASSERT_TRUE(top.OpenFolder(text.text));
+    EXPECT_STREQ(".", top.GetName());
+    EXPECT_EQ(dir / "top", top.GetPath());
+    CFileFinder child;
+    ASSERT_TRUE(child.FindFirstIn(top));
+    EXPECT_STREQ("f1", child.GetName());
+    EXPECT_EQ(dir / "top" + Sep() + "f1", child.GetPath());
+    EXPECT_FALSE(child.FindNext());
+    ASSERT_TRUE(child.FindFirstDirIn(top));
+    EXPECT_STREQ("sub", child.GetName());
+    EXPECT_EQ(dir / "top" + Sep() + "sub", child.GetPath());
+    EXPECT_FALSE(child.FindNextDir());
+    child.Close();
+    EXPECT_FALSE(top.FindNextDir());  // it stands on its folder, it finds nothing
+    top.Close();
+    DirText file(dir / "top" + Sep() + "f1");
+    EXPECT_FALSE(top.OpenFolder(file.text));
+}
+
+TEST(FileFinder, OpenFolderOnTheCurrentFolderKeepsPathsRelative) {
+    TempDir dir;
+    dir.WriteFile("here", 1);
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir.path());
+    CFileFinder top;
+    char empty[4] = "";
+    const bool opened = top.OpenFolder(empty);
+    CFileFinder child;
+    const bool found = opened && child.FindFirstIn(top);
+    const std::string path = found ? child.GetPath() : "(none)";
+    const std::string folder = found ? child.GetDir() : "(none)";
+    child.Close();
+    top.Close();
+    fs::current_path(saved);
+    EXPECT_EQ("here", path);
+    EXPECT_EQ("", folder);
+}
+
 TEST(FileFinder, FilterSlotsComeInListOrder) {
     TempDir dir;
     for (const char* name : {"a.txt", "b.doc", "c.txt", "noext", "d.TXT"}) dir.WriteFile(name, 1);

@@ -130,6 +130,64 @@ TEST(PlatformSearch, SubfolderSearchesFollowTheirParent) {
     EXPECT_EQ(nullptr, plat::FindOpenIn(nullptr, "x", "*.*", plat::SearchKind::All, &data));
 }
 
+TEST(PlatformSearch, AnOpenFolderIsSearchedThroughItself) {
+    TempDir dir;
+    dir.WriteFile("top/f1", 1);
+    dir.WriteFile("top/sub/f2", 2);
+    dir.WriteFile("plain", 3);
+    plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
+    ASSERT_NE(nullptr, top);
+    plat::FindData data;
+    EXPECT_FALSE(plat::FindNext(top, &data));  // it yields nothing of its own
+    EXPECT_EQ(Names({"f1"}), FindIn(top, "."));
+    EXPECT_EQ(Names({"f1"}), FindIn(top, "."));
+    EXPECT_EQ(Names({"f2"}), FindIn(top, "sub"));
+    EXPECT_EQ(nullptr, plat::FindOpenIn(top, "..", "*.*", plat::SearchKind::All, &data));
+    plat::FindClose(top);
+    struct Case {
+        std::string path;
+        bool opens;
+    } cases[] = {
+        {dir / "top", true},
+        {dir / "top" + Sep(), true},
+        {dir / "plain", false},  // a file
+        {dir / "missing", false},
+        {dir / "t*", false},  // no wildcards in a folder
+        {"", true},           // the current folder
+    };
+    for (const Case& c : cases) {
+        plat::SearchHandle search = plat::FindOpenFolder(c.path.c_str());
+        EXPECT_EQ(c.opens, search != nullptr) << c.path;
+        plat::FindClose(search);
+    }
+}
+
+TEST(PlatformSearch, AnOpenFolderStaysTheFolderOpenedWhenItsPathChanges) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "the Windows search works on paths, not on open folders";
+    TempDir dir;
+    dir.WriteFile("top/original", 1);
+    plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
+    ASSERT_NE(nullptr, top);
+    fs::rename(dir / "top", dir / "moved");
+    dir.WriteFile("top/impostor", 1);
+    EXPECT_EQ(Names({"original"}), FindIn(top, "."));
+    plat::FindClose(top);
+}
+
+TEST(PlatformSearch, LinkNamedAsTheFolderIsFollowedLinksInsideAreNot) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "symbolic links need rights Windows tests do not have";
+    TempDir dir;
+    dir.WriteFile("real/inside/f", 1);
+    fs::create_directory_symlink(dir / "real", fs::path(dir / "link"));
+    fs::create_directory_symlink(fs::path(dir / "real") / "inside", fs::path(dir / "real") / "inner_link");
+    plat::SearchHandle top = plat::FindOpenFolder((dir / "link").c_str());
+    ASSERT_NE(nullptr, top);
+    EXPECT_EQ(Names({"inner_link"}), FindIn(top, "."));  // a link is an entry, not a folder
+    EXPECT_EQ(Names(), FindIn(top, "inner_link"));
+    EXPECT_EQ(Names({"f"}), FindIn(top, "inside"));
+    plat::FindClose(top);
+}
+
 TEST(PlatformSearch, SizesAndTimesOfEntries) {
     TempDir dir;
     dir.WriteFile("big", 6000000000ull);

@@ -72,6 +72,9 @@ bool IsRoot();
 // named `name`, with a file of `fileSize` bytes in every level; made
 // relative to open folders, so no path length limits it.
 bool MakeNestedFolders(const std::string& root, int depth, const std::string& name, uint64_t fileSize);
+// A symbolic link to a folder (on Windows a folder link, which needs the
+// right to make one); false where it cannot be made.
+bool MakeFolderLink(const std::string& link, const std::string& target);
 // Removes a tree of any depth and any permissions.
 void RemoveTree(const std::string& root);
 

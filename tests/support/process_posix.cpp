@@ -253,6 +253,10 @@ bool MakeNestedFolders(const std::string& root, int depth, const std::string& na
     return false;
 }
 
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    return symlink(target.c_str(), link.c_str()) == 0;
+}
+
 void RemoveTree(const std::string& root) {
     // rm works relative to open folders: no depth or length stops it.
     std::string quoted = "'" + root + "'";

@@ -124,6 +124,13 @@ bool MakeNestedFolders(const std::string&, int, const std::string&, uint64_t) { 
 
 void RemoveTree(const std::string&) {}
 
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    const DWORD kDirectory = 0x1, kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_*
+    // Wine answers success without making the link: look whether it is there.
+    return CreateSymbolicLinkA(link.c_str(), target.c_str(), kDirectory | kUnprivileged) != 0 &&
+           GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool RunningUnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -94,7 +94,7 @@ TEST(SizeWalk, PathsPastEveryLimitAreCountedWhole) {
     EXPECT_EQ(211u, Walk(dir.path()));
 }
 
-TEST(SizeWalk, LinksAreNeverFollowed) {
+TEST(SizeWalk, LinksInsideAreNeverFollowed) {
     if (!testsupport::IsPosix()) GTEST_SKIP() << "symbolic links need rights Windows tests do not have";
     TempDir dir;
     dir.WriteFile("real/big", 100000);
@@ -104,7 +104,71 @@ TEST(SizeWalk, LinksAreNeverFollowed) {
     // Each link counts with the length of its target text, as lstat reports.
     const uint64_t links = 2 + 3 + (dir / "real").size();
     EXPECT_EQ(100000u + links, Walk(dir.path()));
-    EXPECT_EQ(0u, Walk(dir / "elsewhere"));
+    // Named as the path, the link is followed; the links inside still are not.
+    EXPECT_EQ(100000u + 2 + 3, Walk(dir / "elsewhere"));
+}
+
+TEST(SizeWalk, LinkNamedAsThePathIsFollowed) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "symbolic links need rights Windows tests do not have";
+    TempDir dir;
+    dir.WriteFile("real/a", 100);
+    dir.WriteFile("real/sub/b", 20);
+    fs::create_directory_symlink(dir / "real", fs::path(dir / "absolute"));
+    fs::create_directory_symlink("real", fs::path(dir / "relative"));
+    fs::create_directory_symlink("relative", fs::path(dir / "chained"));
+    fs::create_symlink(fs::path(dir / "real") / "a", fs::path(dir / "to_file"));
+    fs::create_directory_symlink(dir / "gone", fs::path(dir / "dangling"));
+    fs::create_directory_symlink("circle", fs::path(dir / "circle"));
+    struct Case {
+        const char* name;
+        uint64_t total;
+    } cases[] = {
+        {"absolute", 120}, {"relative", 120}, {"chained", 120}, {"absolute/", 120},
+        {"to_file", 0},    {"dangling", 0},   {"circle", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.total, Walk(dir.path() + "/" + c.name)) << c.name;
+}
+
+// Runs vorkstat on `top` in a private mount namespace in which `source` is
+// bound onto `target`. Empty when no such namespace can be made here.
+std::string WalkWithBindMount(const std::string& source, const std::string& target, const std::string& top) {
+    const char* script = "mount --bind \"$1\" \"$2\" || exit 77; exec \"$3\" \"$4\" /X";
+    testsupport::ProcessResult result = testsupport::RunProcess(
+        "/usr/bin/unshare", {"-m", "sh", "-c", script, "sh", source, target, testsupport::BuiltProgram("vorkstat"), top});
+    return result.exited && result.status != 77 && result.status != 127 ? result.output : "";
+}
+
+TEST(SizeWalk, FolderMetAgainBelowItselfCountsOnce) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "bind mounts are a Linux matter";
+    if (!testsupport::IsRoot()) GTEST_SKIP() << "making a bind mount needs root";
+    if (!fs::exists("/usr/bin/unshare")) GTEST_SKIP() << "unshare is not installed";
+    TempDir dir;
+    const std::string top = dir / "top";
+    dir.WriteFile("top/a", 10);
+    dir.WriteFile("top/sub/b", 20);
+    dir.WriteFile("top/other/c", 5);
+    dir.MakeDir("top/sub/loop");
+    dir.MakeDir("top/sub/copy");
+    dir.WriteFile("beside", 1);  // outside the tree: must survive the test untouched
+    struct Case {
+        const char* label;
+        std::string source, target, walked;
+        const char* line;
+    } cases[] = {
+        // The whole tree again below itself: its second sight is skipped.
+        {"loop from the top", top, top + "/sub/loop", top, "Speicherbedarf: 35 Bytes\n"},
+        // From below: the top of the walk is met again inside the loop.
+        {"loop from below", top, top + "/sub/loop", top + "/sub", "Speicherbedarf: 35 Bytes\n"},
+        // A second sight of a folder that is no ancestor is an ordinary folder.
+        {"no loop", top + "/other", top + "/sub/copy", top, "Speicherbedarf: 40 Bytes\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string output = WalkWithBindMount(c.source, c.target, c.walked);
+        if (output.empty()) GTEST_SKIP() << "no private mount namespace with bind mounts can be made here";
+        EXPECT_EQ(c.line, output) << c.label;
+    }
+    EXPECT_TRUE(fs::exists(dir / "beside"));
+    EXPECT_TRUE(fs::is_empty(top + "/sub/loop"));  // the mount lived in its namespace only
 }
 
 TEST(SizeWalk, UnreadableFoldersCountZeroAndTheWalkGoesOn) {
@@ -123,6 +187,19 @@ TEST(SizeWalk, UnreadableFoldersCountZeroAndTheWalkGoesOn) {
         testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir.path(), "/X"}, options);
     EXPECT_EQ("Speicherbedarf: 12 Bytes\n", result.output);  // POSIX only
     EXPECT_EQ(12u, result.status);
+}
+
+TEST(SizeWalk, FolderLinkLeadingBackUpCountsOnce) {
+    if (testsupport::IsPosix()) GTEST_SKIP() << "links inside the tree are never followed on POSIX";
+    TempDir dir;
+    dir.WriteFile("top/a", 10);
+    dir.WriteFile("top/sub/b", 20);
+    dir.WriteFile("elsewhere/c", 5);
+    if (!testsupport::MakeFolderLink(dir / "top\\sub\\loop", dir / "top"))
+        GTEST_SKIP() << "folder links cannot be made here";
+    ASSERT_TRUE(testsupport::MakeFolderLink(dir / "top\\sub\\away", dir / "elsewhere"));
+    // The link back up is skipped; a link elsewhere is walked as its folder.
+    EXPECT_EQ(35u, Walk(dir / "top"));
 }
 
 }  // namespace
