@@ -48,6 +48,15 @@ TempDir::~TempDir() {
     }
 }
 
+ScopedCurrentDir::ScopedCurrentDir(const std::string& folder) : saved_(fs::current_path().string()) {
+    fs::current_path(folder);
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() {
+    std::error_code error;
+    fs::current_path(saved_, error);
+}
+
 std::string TempDir::operator/(const std::string& relative) const {
     return (fs::path(path_) / fs::path(relative).make_preferred()).string();
 }

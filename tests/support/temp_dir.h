@@ -27,6 +27,19 @@ private:
     std::string path_;
 };
 
+// Makes a folder current for its lifetime and brings back the one that was
+// current before.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::string& folder);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::string saved_;
+};
+
 // The platform's path separator as text, for building expected paths.
 std::string Sep();
 
