@@ -80,6 +80,23 @@ public:
     const char* GetDir() const { return m_cur.szDir; }
     const char* GetPath() const { return m_cur.szPath; }
 
+    // Listings: the files or subfolders of one folder at once, in the order
+    // of m_nSortOrder, written into m_list from `startIndex` on (callers
+    // pass GetEntryCount() to append). Each returns the number of records
+    // it stored. A pattern or extension holding '\\' or '/' lists nothing.
+    int ListFiles(char* dir, int startIndex, const char* pattern, int tag);
+    int ListAllFiles(char* dir, int startIndex = 0);
+    int ListFilesByExtensions(char* dir, const char* extList, int startIndex = 0, int tag = 0);
+    int ListSubfolders(char* dir, int startIndex = 0);
+    // Orders two FINDER_ENTRY records by name, then extension, as sort
+    // mode 0 does: -1, 0 or 1. Fits qsort.
+    static int CompareEntriesByName(const void* first, const void* second);
+    // szPath of record i, or of the current entry, below m_szListDir
+    // (without the separator after it); null when i is out of range.
+    const char* GetEntryRelativePath(int32_t index) const;
+    const char* GetCurrentRelativePath() const;
+    int32_t GetEntryCount() const { return m_list.GetCount(); }
+
     FINDER_ENTRY* GetEntry(int32_t index) const;
     const char* GetNameAt(int32_t index) const;
     uint32_t GetSizeAt(int32_t index) const;
