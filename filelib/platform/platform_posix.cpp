@@ -3,6 +3,7 @@
 // nothing above this file may include a system header of its own.
 
 #include "filelib/platform/platform.h"
+#include "filelib/platform/name_match.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -26,52 +27,7 @@ namespace {
 
 // ------------------------------------------------------------ wildcards
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 bool HasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
-
-// Iterative glob with single-star backtracking: linear in practice, no recursion.
-bool GlobMatch(const char* pattern, size_t patternLength, const char* name) {
-    size_t p = 0, n = 0, starP = SIZE_MAX, starN = 0;
-    const size_t nameLength = std::strlen(name);
-    while (n < nameLength) {
-        if (p < patternLength && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < patternLength && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != SIZE_MAX) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < patternLength && pattern[p] == '*') ++p;
-    return p == patternLength;
-}
-
-bool IsDotName(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
-// Windows rules: "*.*" matches every name; a trailing ".*" may match
-// nothing; a trailing "." asks for names without a dot.
-bool MatchName(const char* pattern, const char* name) {
-    size_t length = std::strlen(pattern);
-    if (length >= 2 && pattern[length - 2] == '.' && pattern[length - 1] == '*') {
-        if (GlobMatch(pattern, length - 2, name)) return true;
-        return GlobMatch(pattern, length, name);
-    }
-    if (length >= 1 && pattern[length - 1] == '.') {
-        // The dots of "." and ".." separate no extension.
-        if (std::strchr(name, '.') != nullptr && !IsDotName(name)) return false;
-        return GlobMatch(pattern, length - 1, name);
-    }
-    return GlobMatch(pattern, length, name);
-}
-
 
 // ----------------------------------------------------------- attributes
 
@@ -362,7 +318,7 @@ bool WantedByAttributes(SearchKind kind, uint32_t attrib) {
 bool NextDot(Search* search, FindData* out) {
     const char* name = search->dotsPending == 2 ? "." : "..";
     --search->dotsPending;
-    if (!MatchName(search->namePattern, name) || !EnsureOpen(search) || !StatEntry(search->fd, name, out))
+    if (!MatchesNamePattern(search->namePattern, name) || !EnsureOpen(search) || !StatEntry(search->fd, name, out))
         return false;
     out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
     return CopyName(name, out);
@@ -376,7 +332,7 @@ bool NextFromFolder(Search* search, FindData* out) {
         const char* name = entry->d_name;
         if (IsDotName(name)) continue;
         if (!WantedByType(search->kind, entry->d_type)) continue;
-        if (!MatchName(search->namePattern, name)) continue;
+        if (!MatchesNamePattern(search->namePattern, name)) continue;
         // Entries left in the buffer of a parked search need the folder again.
         if (!EnsureOpen(search)) break;
         if (!StatEntry(search->fd, name, out)) continue;  // vanished meanwhile

@@ -2,6 +2,7 @@
 // Must build with mingw-w64 and MSVC alike: no GNU-only constructs.
 
 #include "filelib/platform/platform.h"
+#include "filelib/platform/name_match.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -35,6 +36,8 @@ struct Search {
     DWORD volume = 0;
     DWORD indexHigh = 0;
     DWORD indexLow = 0;
+    std::string namePattern;      // the pattern's last part
+    bool matchLongNames = false;  // it holds wildcards
 };
 
 namespace {
@@ -48,11 +51,12 @@ int64_t ToTimeT(const FILETIME& ft) {
     return (ticks - kEpochDifference) / 10000000;
 }
 
-bool IsDotName(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
-bool Wanted(SearchKind kind, const WIN32_FIND_DATAA& data) {
+// The system matches wildcards against short 8.3 aliases too ("*.htm"
+// finds page.html), so a wildcard pattern must match the long name as well.
+// A name without wildcards may be a short name: it names one entry itself.
+bool Wanted(const Search& search, const WIN32_FIND_DATAA& data) {
+    if (search.matchLongNames && !MatchesNamePattern(search.namePattern.c_str(), data.cFileName)) return false;
+    const SearchKind kind = search.kind;
     if (kind == SearchKind::All) return true;
     if (IsDotName(data.cFileName)) return false;
     const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -76,7 +80,7 @@ void Fill(Search* search, const WIN32_FIND_DATAA& data, FindData* out) {
 
 bool NextWanted(Search* search, WIN32_FIND_DATAA* data) {
     while (FindNextFileA(search->handle, data)) {
-        if (Wanted(search->kind, *data)) return true;
+        if (Wanted(*search, *data)) return true;
     }
     return false;
 }
@@ -94,7 +98,10 @@ SearchHandle Open(const std::string& folder, const std::string& pattern, SearchK
     search->handle = handle;
     search->kind = kind;
     search->folder = folder;
-    if (!Wanted(kind, data) && !NextWanted(search, &data)) {
+    const size_t lastSep = pattern.find_last_of("\\/");
+    search->namePattern = lastSep == std::string::npos ? pattern : pattern.substr(lastSep + 1);
+    search->matchLongNames = search->namePattern.find_first_of("*?") != std::string::npos;
+    if (!Wanted(*search, data) && !NextWanted(search, &data)) {
         FindClose(search);
         return nullptr;
     }
