@@ -33,6 +33,11 @@ void AppendRootSlash(char* path);
 // The path's 32-bit attributes, or INVALID_FILE_ATTRIBUTES.
 DWORD GetAttributes(const char* path);
 
+// A folder that the tree operations list but never enter: a link or
+// junction (reparse point), or one whose attributes cannot be read. On
+// POSIX a link is never a folder to begin with.
+bool IsLinkedFolder(const char* path);
+
 class CFileFinder {
 public:
     CFileFinder();
@@ -96,6 +101,31 @@ public:
     const char* GetEntryRelativePath(int32_t index) const;
     const char* GetCurrentRelativePath() const;
     int32_t GetEntryCount() const { return m_list.GetCount(); }
+
+    // ---- Operations over whole trees. Subfolders are visited in search
+    // order with default settings (hidden ones too); this finder's sort
+    // order and filter flags apply to the files. Folders that are links are
+    // listed where folders are listed but never entered. An empty root is
+    // the current folder; a root too long for m_szListDir lists nothing.
+
+    // All matching files of the tree into m_list from index 0, each with the
+    // depth of its folder below the root in nLevel; with m_bTreeOrder a
+    // folder's files come before those of its subfolders, else after.
+    int32_t ListTreeFiles(char* root);
+    int32_t ListTreeFiles(char* root, const char* extList);
+    // All folders below the root, each tagged with the depth of the folder
+    // holding it; with m_bTreeOrder every folder after those below it.
+    int32_t ListTreeFolders(char* root);
+    // Folders and files; every folder before its contents.
+    int32_t ListTree(char* root);
+    int32_t ListTree(char* root, const char* extList);
+    int32_t CountSubfolders(char* folder);
+    // Matching files of one folder; their whole lengths are added to
+    // m_dTotalSize, which is not reset.
+    int32_t CountFiles(char* folder);
+    int32_t CountFiles(char* folder, const char* extList);
+    int32_t CountTreeFiles(char* root);
+    int32_t CountTreeFiles(char* root, const char* extList);
 
     FINDER_ENTRY* GetEntry(int32_t index) const;
     const char* GetNameAt(int32_t index) const;

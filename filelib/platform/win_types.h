@@ -52,6 +52,8 @@ typedef char16_t WCHAR;  // UTF-16 code unit, as on Windows
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
+// Never set here: POSIX reports a link as a non-folder entry.
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 #define DRIVE_UNKNOWN 0

@@ -1,0 +1,70 @@
+#!/usr/bin/env python3
+"""Shows that ReadTextFile is linear in the length of the file: reads files
+of 20,000, 100,000 and 500,000 lines (each into a buffer that holds it all)
+and prints the time per line and the ratios between the sizes, beside
+`cat` of the same files for scale.
+
+The reading runs in a small program (read_text_bench.cpp) built here
+against an optimised build of the library.
+
+    python3 bench/read_text_bench.py [--rounds N]
+"""
+import argparse
+import os
+import statistics
+import subprocess
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(HERE)
+LINES = (20000, 100000, 500000)
+
+
+def build_program():
+    build = os.path.join(TOP, "build", "bench")
+    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
+    subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
+    program = os.path.join(build, "read_text_bench")
+    subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "read_text_bench.cpp"),
+                           os.path.join(build, "libfilelib.a"), "-o", program])
+    return program
+
+
+def seconds(command):
+    start = time.perf_counter()
+    subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - start
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--rounds", type=int, default=5)
+    args = parser.parse_args()
+    program = build_program()
+    with tempfile.TemporaryDirectory() as work:
+        files = {}
+        for lines in LINES:
+            path = os.path.join(work, "%d.txt" % lines)
+            with open(path, "w") as f:
+                for i in range(lines):
+                    f.write("Zeile %d: %s\n" % (i, "x" * (i % 60)))
+            files[lines] = path
+        times = {}
+        for lines, path in files.items():
+            read = subprocess.run([program, path, "1"], stdout=subprocess.PIPE, check=True).stdout.decode().strip()
+            if int(read) != os.path.getsize(path) - 1:
+                raise SystemExit("ReadTextFile read %s characters of %d" % (read, os.path.getsize(path)))
+            times[lines] = (statistics.median(seconds([program, path, "1"]) for _ in range(args.rounds)),
+                            statistics.median(seconds(["cat", path]) for _ in range(args.rounds)))
+        print("lines      ReadTextFile   per line      cat   ratio")
+        for lines, (read, cat) in times.items():
+            print("%7d %13.4fs %8.1fns %7.4fs %7.2f" % (lines, read, read / lines * 1e9, cat, read / cat))
+        base = LINES[0]
+        for lines in LINES[1:]:
+            print("%d x the lines took %.2f x the time" % (lines // base, times[lines][0] / times[base][0]))
+
+
+if __name__ == "__main__":
+    main()
