@@ -133,6 +133,18 @@ def build_floor(work):
     return binary
 
 
+def release_build():
+    """Builds vorkstat as scripts/run.sh does and returns its path."""
+    build = os.path.join(TOP, "build", "run")
+    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
+    subprocess.check_call(["cmake", "--build", build, "--target", "vorkstat"], stdout=subprocess.DEVNULL)
+    for candidate in (os.path.join(build, "tool", "vorkstat"), os.path.join(build, "vorkstat")):
+        if os.path.exists(candidate):
+            return candidate
+    sys.exit("no vorkstat in %s after the build" % build)
+
+
 def drop_caches():
     os.sync()
     with open("/proc/sys/vm/drop_caches", "w") as f:
@@ -227,12 +239,11 @@ def main():
     parser.add_argument("--cold-rounds", type=int, default=3)
     parser.add_argument("--trees", default="wide,long")
     parser.add_argument("--work", default=os.path.join(HERE, "work"))
-    parser.add_argument("--vorkstat", default=os.path.join(TOP, "build", "run", "vorkstat"))
+    parser.add_argument("--vorkstat", help="the program to time; default: the release build of this checkout")
     args = parser.parse_args()
 
-    if not os.path.exists(args.vorkstat):
-        subprocess.check_call(["bash", os.path.join(TOP, "scripts", "run.sh"), "/tmp", "/X"],
-                              stdout=subprocess.DEVNULL)
+    if args.vorkstat is None:
+        args.vorkstat = release_build()
     os.makedirs(args.work, exist_ok=True)
     floor = build_floor(args.work)
     cold_refused = can_drop_caches() if args.cold else None
