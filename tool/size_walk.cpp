@@ -17,6 +17,7 @@ public:
             m_levels.push_back(std::make_unique<CFileFinder>());
             m_levels.back()->SetKeepLongPaths(true);
             m_levels.back()->SetSkipDates(true);
+            m_levels.back()->SetSizesOnly(true);
         }
         return *m_levels[depth];
     }

@@ -60,6 +60,7 @@ CFileFinder::CFileFinder() {
     m_bDirUnknown = false;
     m_bSkipDates = false;
     m_bOnOwnFolder = false;
+    m_bSizesOnly = false;
     Reset();
 }
 
@@ -79,6 +80,7 @@ void CFileFinder::Reset() {
     m_nPresetCount = 0;
     m_bKeepLongPaths = false;
     m_bSkipDates = false;
+    m_bSizesOnly = false;
 }
 
 void CFileFinder::Close() {
@@ -217,27 +219,54 @@ bool CFileFinder::OpenFolder(char* dir) {
     m_qwCurSize = 0;
     m_cur.dwSize = 0;
     m_cur.bIsDir = 1;
+    // The searches in it read the entry record when sizes alone are kept.
+    std::strcpy(m_fd.name, ".");
+    m_fd.attrib = FILE_ATTRIBUTE_DIRECTORY;
+    m_fd.size = 0;
     m_bOnOwnFolder = true;
+    return true;
+}
+
+// m_szSearchDir and m_bDirUnknown for a search in the subfolder that
+// `parent` stands on.
+bool CFileFinder::TakeFolderOf(const CFileFinder& parent) {
+    if (!parent.m_bSizesOnly) {
+        if (!parent.m_cur.bIsDir) return false;
+        // An empty path is the current folder when the parent stands on the
+        // folder it opened; otherwise it is a path that did not fit.
+        m_bDirUnknown = parent.m_bDirUnknown || (parent.m_cur.szPath[0] == 0 && !parent.m_bOnOwnFolder);
+        if (!m_bDirUnknown) std::strcpy(m_szSearchDir, parent.m_cur.szPath);
+        return true;
+    }
+    // Sizes only: the parent's record was not filled, its entry is in m_fd.
+    if ((parent.m_fd.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+    m_bDirUnknown = parent.m_bDirUnknown;
+    if (m_bDirUnknown) return true;
+    const char* name = parent.m_fd.name;
+    const char* dir = parent.m_szSearchDir;
+    const int written = std::strcmp(name, ".") == 0 ? std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s", dir)
+                        : dir[0] == 0 ? std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s", name)
+                                      : std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s%c%s", dir,
+                                                      plat::kPathSep, name);
+    m_bDirUnknown = written < 0 || size_t(written) >= sizeof m_szSearchDir;  // never a cut path
     return true;
 }
 
 bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
     Close();
     m_bOnOwnFolder = false;
-    if (parent.m_hFind == nullptr || !parent.m_cur.bIsDir) return false;
+    if (parent.m_hFind == nullptr || !TakeFolderOf(parent)) return false;
     m_bKeepLongPaths = true;
-    // An empty path is the current folder when the parent stands on the
-    // folder it opened; otherwise it is a path that did not fit.
-    m_bDirUnknown = parent.m_bDirUnknown || (parent.m_cur.szPath[0] == 0 && !parent.m_bOnOwnFolder);
     if (m_bDirUnknown) {
         m_szSearchDir[0] = 0;
         m_szListDir[0] = 0;
     } else {
-        std::strcpy(m_szSearchDir, parent.m_cur.szPath);
-        std::strcpy(m_szListDir, parent.m_cur.szPath);
+        std::strcpy(m_szListDir, m_szSearchDir);
         TrialSearch(m_szSearchDir);
     }
-    m_hFind = plat::FindOpenIn(parent.m_hFind, parent.m_cur.szName, "*.*", kind, &m_fd);
+    const char* name = parent.m_bSizesOnly ? parent.m_fd.name : parent.m_cur.szName;
+    const plat::SearchDetail detail = m_bSizesOnly ? plat::SearchDetail::Sizes : plat::SearchDetail::Full;
+    m_hFind = plat::FindOpenIn(parent.m_hFind, name, "*.*", kind, &m_fd, detail);
     return m_hFind != nullptr;
 }
 
@@ -247,6 +276,10 @@ bool CFileFinder::AcceptFile() {
     // A file of 4 GiB has 0 in its low 32 bits but is not empty.
     if ((m_nFlags & FINDER_SKIP_EMPTY) != 0 && m_fd.size == 0) return false;
     if ((m_nFlags & FINDER_SKIP_DOTNAMES) != 0 && m_fd.name[0] == '.') return false;
+    if (m_bSizesOnly) {
+        m_qwCurSize = m_fd.size;
+        return true;
+    }
     return FillCurrent(false);
 }
 
@@ -255,6 +288,10 @@ bool CFileFinder::AcceptDir() {
     const char* name = m_fd.name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
     if ((m_nFlags & FINDER_SKIP_HIDDEN_OR_SYSTEM) != 0 && !PassesAttributeTests()) return false;
+    if (m_bSizesOnly) {
+        m_qwCurSize = 0;
+        return true;
+    }
     return FillCurrent(true);
 }
 

@@ -76,6 +76,12 @@ public:
     // A caller that never reads dates (the size walk) spares the local-time
     // breakdown of every entry; dtWrite then stays empty. Until Reset.
     void SetSkipDates(bool skip) { m_bSkipDates = skip; }
+    // A caller that reads only sizes (the size walk): its searches in
+    // subfolders (FindFirstIn, FindFirstDirIn) ask the file system for the
+    // type and size of files and nothing else, and the current entry is not
+    // filled in: only GetFullSize and the searches in the subfolder found
+    // last stand on it. Until Reset.
+    void SetSizesOnly(bool sizesOnly) { m_bSizesOnly = sizesOnly; }
 
     uint32_t GetSize() const { return m_cur.dwSize; }
     // The whole length of the current entry, also of 4 GiB and more.
@@ -160,11 +166,13 @@ private:
     bool PassesAttributeTests();
     bool FillCurrent(bool isDir);
     bool StartIn(CFileFinder& parent, plat::SearchKind kind);
+    bool TakeFolderOf(const CFileFinder& parent);
 
     uint64_t m_qwCurSize;
     bool m_bKeepLongPaths;               // set by the walk's searches
     bool m_bDirUnknown;                  // the folder is known only through its parent's search
     bool m_bSkipDates;
     bool m_bOnOwnFolder;                 // stands on the folder it opened (OpenFolder)
+    bool m_bSizesOnly;
     bool m_bFilterUnusable[100];         // extension too long for its slot
 };

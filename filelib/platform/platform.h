@@ -30,6 +30,12 @@ struct FindData {
 // the cost of reading their details.
 enum class SearchKind { All, FilesOnly, FoldersOnly };
 
+// How much of each entry a search fills in. Sizes: the directory bit and
+// the size only (no times, no other attributes), and a folder whose type
+// the folder's own record gives is taken without asking the file system
+// about it. For callers that read nothing else, such as the size walk.
+enum class SearchDetail { Full, Sizes };
+
 struct Search;  // one open directory search, owned by its opener
 using SearchHandle = Search*;
 
@@ -53,7 +59,8 @@ SearchHandle FindOpenFolder(const char* path);
 // parent was opened in (a bind mount, a junction leading back up) finds
 // nothing, so that no walk counts a folder twice or runs in a circle.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name,
-                        const char* namePattern, SearchKind kind, FindData* out);
+                        const char* namePattern, SearchKind kind, FindData* out,
+                        SearchDetail detail = SearchDetail::Full);
 
 // Next matching entry; false at the end (the search stays open).
 bool FindNext(SearchHandle search, FindData* out);

@@ -1,5 +1,5 @@
 // POSIX backend: stands in for the Windows services with the same results.
-// Only generic POSIX code (plus Linux's getdents64 and statx) lives here;
+// Only generic POSIX code (plus Linux's getdents64, statx and openat2) lives here;
 // nothing above this file may include a system header of its own.
 
 #include "filelib/platform/platform.h"
@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -40,8 +41,16 @@ uint32_t AttributesOf(mode_t mode, const char* name) {
 }
 
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.
-bool StatEntry(int dirFd, const char* name, FindData* out) {
+// For SearchDetail::Sizes only the type and the size are asked for.
+bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
     struct statx sx;
+    if (detail == SearchDetail::Sizes) {
+        if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0) return false;
+        const bool isFolder = S_ISDIR(sx.stx_mode);
+        out->attrib = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        out->size = isFolder ? 0 : sx.stx_size;
+        return true;
+    }
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
     if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
     out->attrib = AttributesOf(sx.stx_mode, name);
@@ -94,6 +103,7 @@ struct Search {
     int depth = 0;             // levels below the search it was opened in
     ReadBuffer* buffer = nullptr;
     SearchKind kind = SearchKind::All;
+    SearchDetail detail = SearchDetail::Full;
     bool finished = false;
     int dotsPending = 0;       // "." and ".." still to yield
     int64_t resumeOffset = 0;  // folder position after the last entry taken
@@ -106,7 +116,7 @@ struct Search {
     bool followsLink = false;     // opened by a path whose last part may be a link
     dev_t device = 0;          // identity of the folder: for reopening, and for
     ino_t inode = 0;           // telling a folder met again below itself
-    ino_t lastEntryInode = 0;  // as the folder's own record gives it
+    bool identityKnown = false;
     bool crossedMount = false; // it or a folder it was opened in is the root of a mount
     Search* older = nullptr;   // open folder searches, oldest first
     Search* newer = nullptr;
@@ -118,6 +128,18 @@ struct Search {
 namespace {
 
 uint64_t g_nextSerial = 1;
+
+// Reads the folder's identity the first time it is needed.
+bool KnowIdentity(Search* search) {
+    if (search->identityKnown) return true;
+    struct stat st;
+    if (search->fd < 0 || fstat(search->fd, &st) != 0) return false;
+    search->device = st.st_dev;
+    search->inode = st.st_ino;
+    search->identityKnown = true;
+    return true;
+}
+
 
 void ReleaseBuffer(const Search* search) {
     if (search->buffer != nullptr && search->buffer->owner == search) search->buffer->owner = nullptr;
@@ -153,6 +175,7 @@ void DropReusable();
 bool HasReusable();
 
 bool Park(Search* search) {
+    if (!KnowIdentity(search)) return false;  // to check it when it comes back
     close(search->fd);
     search->fd = -1;
     search->parked = true;
@@ -218,6 +241,7 @@ bool EnsureOpen(Search* search) {
 
 struct ReusableFolder {
     int fd = -1;
+    bool identityKnown = false;
     dev_t device = 0;
     ino_t inode = 0;
     bool crossedMount = false;
@@ -242,6 +266,7 @@ bool KeepForReuse(Search* search) {
     if (search->fd < 0 || search->parent == nullptr) return false;
     DropReusable();
     g_reusable.fd = search->fd;
+    g_reusable.identityKnown = search->identityKnown;
     g_reusable.device = search->device;
     g_reusable.inode = search->inode;
     g_reusable.crossedMount = search->crossedMount;
@@ -261,6 +286,7 @@ int TakeReusable(const Search* parent, const char* name, Search* search) {
         std::strcmp(g_reusable.name, name) != 0)
         return -1;
     const int fd = g_reusable.fd;
+    search->identityKnown = g_reusable.identityKnown;
     search->device = g_reusable.device;
     search->inode = g_reusable.inode;
     search->crossedMount = g_reusable.crossedMount;
@@ -333,44 +359,91 @@ bool NextFromFolder(Search* search, FindData* out) {
         if (IsDotName(name)) continue;
         if (!WantedByType(search->kind, entry->d_type)) continue;
         if (!MatchesNamePattern(search->namePattern, name)) continue;
-        // Entries left in the buffer of a parked search need the folder again.
-        if (!EnsureOpen(search)) break;
-        if (!StatEntry(search->fd, name, out)) continue;  // vanished meanwhile
-        if (!WantedByAttributes(search->kind, out->attrib)) continue;
-        if (CopyName(name, out)) {
-            search->lastEntryInode = ino_t(entry->d_ino);
-            return true;
+        if (search->detail == SearchDetail::Sizes && entry->d_type == DT_DIR) {
+            // The folder's own record says what it is; nothing else is asked.
+            out->attrib = FILE_ATTRIBUTE_DIRECTORY;
+            out->size = 0;
+        } else {
+            // Entries left in the buffer of a parked search need the folder again.
+            if (!EnsureOpen(search)) break;
+            if (!StatEntry(search->fd, name, out, search->detail)) continue;  // vanished meanwhile
+            if (!WantedByAttributes(search->kind, out->attrib)) continue;
         }
+        if (CopyName(name, out)) return true;
     }
     search->finished = true;
     return false;
 }
 
-bool IsRootFolder(const Search* search) {
+bool IsRootFolder(Search* search) {
     struct stat root;
-    return stat("/", &root) == 0 && search->device == root.st_dev && search->inode == root.st_ino;
+    return KnowIdentity(search) && stat("/", &root) == 0 && search->device == root.st_dev &&
+           search->inode == root.st_ino;
 }
 
-// True when the folder just opened in `parent` is `parent` itself or one of
+bool g_openat2Refused = false;  // the system (or its sandbox) lacks openat2
+
+// Opens the subfolder `name` of `dirFd` and tells whether it is the root
+// of a mount (bind mounts included), where alone a walk can meet a folder
+// again below itself: without a mount, a chain of entries of one file system
+// never comes back (folders have no hard links). When the system cannot
+// tell, every subfolder counts as a mount root.
+int OpenSubfolder(int dirFd, const char* name, const Search* keep, bool* mountRoot) {
+    *mountRoot = true;
+    while (!g_openat2Refused) {
+        struct open_how how;
+        std::memset(&how, 0, sizeof how);
+        how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_XDEV;
+        const long fd = syscall(SYS_openat2, dirFd, name, &how, sizeof how);
+        if (fd >= 0) {
+            *mountRoot = false;
+            return int(fd);
+        }
+        if (errno == EXDEV) break;  // a mount: opened below as any folder
+        if (errno == ENOSYS || errno == EPERM || errno == EINVAL || errno == E2BIG) {
+            g_openat2Refused = true;
+            break;
+        }
+        if ((errno != EMFILE && errno != ENFILE) || !FreeDescriptor(keep, nullptr)) return -1;
+    }
+    return OpenFolder(dirFd, name, keep, nullptr);
+}
+
+// True when `folder`, just opened in `parent`, is `parent` itself or one of
 // the folders it was opened in: a bind mount or a mounted copy that leads
-// back up would make a walk count the same files again, or never end.
-bool LeadsBackUp(const Search* parent, Search* folder) {
-    // A folder whose identity is not the one its parent's record gives (or
-    // that lies on another device) is the root of a mount. Down a chain of
-    // ordinary entries of one file system no folder can come again (folders
-    // have no hard links), so only chains that crossed a mount are compared.
-    const bool mountRoot = folder->device != parent->device || folder->inode != parent->lastEntryInode;
+// back up would make a walk count the same files again, or never end. Only
+// chains that crossed a mount are compared (see OpenSubfolder).
+bool LeadsBackUp(Search* parent, Search* folder, bool mountRoot) {
     folder->crossedMount = parent->crossedMount || mountRoot;
-    if (!folder->crossedMount) return false;
-    for (const Search* s = parent; s != nullptr; s = s->parent) {
-        if (s->device == folder->device && s->inode == folder->inode) return true;
+    if (!folder->crossedMount || !KnowIdentity(folder)) return false;
+    for (Search* s = parent; s != nullptr; s = s->parent) {
+        if (KnowIdentity(s) && s->device == folder->device && s->inode == folder->inode) return true;
     }
     return false;
 }
 
+// Opens the folder of a new search: through the parent (its own folder
+// again for "."), or by path when there is none.
+int OpenFolderOf(Search* search, Search* parent, const char* dirName) {
+    if (parent == nullptr) return OpenFolder(AT_FDCWD, dirName, nullptr, nullptr, search->followsLink);
+    if (search->isParentItself) {
+        search->crossedMount = parent->crossedMount;
+        return OpenFolder(parent->fd, ".", parent, nullptr);
+    }
+    bool mountRoot = true;
+    const int fd = OpenSubfolder(parent->fd, dirName, parent, &mountRoot);
+    search->fd = fd;  // for reading its identity
+    if (fd >= 0 && LeadsBackUp(parent, search, mountRoot)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // A new search on folder `dirName`: opened relative to the parent search's
-// folder (or to the current folder), its identity read, linked in with the
-// open searches. Null when it cannot be read or leads back up.
+// folder (or to the current folder), linked in with the open searches.
+// Null when it cannot be read or leads back up.
 Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink) {
     if (parent != nullptr && std::strlen(dirName) >= MAX_PATH) return nullptr;
     auto* search = new (std::nothrow) Search;
@@ -379,23 +452,8 @@ Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink)
     search->buffer = &g_buffers[search->depth % kReadBufferCount];
     search->isParentItself = parent != nullptr && std::strcmp(dirName, ".") == 0;
     search->followsLink = followLink;
-    if (search->isParentItself) search->crossedMount = parent->crossedMount;
     int fd = TakeReusable(parent, dirName, search);
-    if (fd < 0) {
-        fd = OpenFolder(parent != nullptr ? parent->fd : AT_FDCWD, dirName, parent, nullptr, followLink);
-        struct stat st;
-        if (fd >= 0 && fstat(fd, &st) != 0) {
-            close(fd);
-            fd = -1;
-        } else if (fd >= 0) {
-            search->device = st.st_dev;
-            search->inode = st.st_ino;
-            if (parent != nullptr && !search->isParentItself && LeadsBackUp(parent, search)) {
-                close(fd);
-                fd = -1;
-            }
-        }
-    }
+    if (fd < 0) fd = OpenFolderOf(search, parent, dirName);
     if (parent == nullptr && fd >= 0) {
         search->topFolder = strdup(dirName);
         if (search->topFolder == nullptr) {
@@ -421,11 +479,12 @@ Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink)
 // Opens folder `dirName` for a search with namePattern: relative to the
 // parent search's folder, or to the current folder when there is none.
 SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                              FindData* out) {
+                              SearchDetail detail, FindData* out) {
     if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
     Search* search = OpenSearchOnFolder(parent, dirName, false);
     if (search == nullptr) return nullptr;
     search->kind = kind;
+    search->detail = detail;
     std::strcpy(search->namePattern, namePattern);
     if (kind == SearchKind::All && !IsRootFolder(search)) search->dotsPending = 2;
     if (!NextFromFolder(search, out)) {
@@ -454,13 +513,13 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
 }
 
 SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                        FindData* out) {
+                        SearchDetail detail, FindData* out) {
     if (namePattern[0] == 0) return nullptr;  // a pattern that ends in a separator
     if (!HasWildcards(namePattern)) {
         const int dirFd = parent != nullptr ? parent->fd : AT_FDCWD;
         return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
     }
-    return OpenFolderSearch(parent, dirName, namePattern, kind, out);
+    return OpenFolderSearch(parent, dirName, namePattern, kind, detail, out);
 }
 
 }  // namespace
@@ -468,7 +527,7 @@ SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePat
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     if (pattern == nullptr) return nullptr;
     const char* slash = std::strrchr(pattern, '/');
-    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, out);
+    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, SearchDetail::Full, out);
     size_t folderLength = size_t(slash - pattern);
     if (folderLength >= PATH_MAX) return nullptr;
     char folder[PATH_MAX];
@@ -478,7 +537,7 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
         std::memcpy(folder, pattern, folderLength);
         folder[folderLength] = 0;
     }
-    return OpenSearch(nullptr, folder, slash + 1, kind, out);
+    return OpenSearch(nullptr, folder, slash + 1, kind, SearchDetail::Full, out);
 }
 
 SearchHandle FindOpenFolder(const char* path) {
@@ -489,11 +548,11 @@ SearchHandle FindOpenFolder(const char* path) {
 }
 
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out) {
+                        FindData* out, SearchDetail detail) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
     if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return nullptr;
     if (!EnsureOpen(parent)) return nullptr;
-    return OpenSearch(parent, name, namePattern, kind, out);
+    return OpenSearch(parent, name, namePattern, kind, detail, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {

@@ -174,8 +174,9 @@ SearchHandle FindOpenFolder(const char* path) {
     return search;
 }
 
+// The Windows search gives every detail at once: nothing to spare.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out) {
+                        FindData* out, SearchDetail) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
     if (std::strcmp(name, "..") == 0) return nullptr;
     const bool itself = std::strcmp(name, ".") == 0;

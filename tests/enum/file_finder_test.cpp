@@ -111,6 +111,53 @@ TEST(FileFinder, OpenFolderOnTheCurrentFolderKeepsPathsRelative) {
     EXPECT_EQ("", folder);
 }
 
+// Sum of the file lengths below the folder `parent` stands on, and the
+// number of folders entered, walked with finders in the given mode.
+void WalkBelow(CFileFinder& parent, bool sizesOnly, uint64_t* sum, int* folders) {
+    CFileFinder files, subfolders;
+    files.SetSizesOnly(sizesOnly);
+    subfolders.SetSizesOnly(sizesOnly);
+    for (bool found = files.FindFirstIn(parent); found; found = files.FindNext()) *sum += files.GetFullSize();
+    for (bool found = subfolders.FindFirstDirIn(parent); found; found = subfolders.FindNextDir()) {
+        ++*folders;
+        WalkBelow(subfolders, sizesOnly, sum, folders);
+    }
+    subfolders.Close();
+}
+
+TEST(FileFinder, SizesOnlyWalksAsTheOrdinaryFinderWithoutTheRecord) {
+    TempDir dir;
+    dir.WriteFile("top/a", 10);
+    dir.WriteFile("top/.b", 20);
+    dir.WriteFile("top/x/c", 30);
+    dir.WriteFile("top/x/" + std::string(200, 'y') + "/d", 40);  // a path longer than the record holds
+    dir.WriteFile("top/x/" + std::string(200, 'y') + "/" + std::string(150, 'z') + "/e", 50);
+    dir.MakeDir("top/empty");
+    for (bool sizesOnly : {false, true}) {
+        CFileFinder top;
+        DirText text(dir / "top");
+        ASSERT_TRUE(top.OpenFolder(text.text));
+        uint64_t sum = 0;
+        int folders = 0;
+        WalkBelow(top, sizesOnly, &sum, &folders);
+        EXPECT_EQ(150u, sum) << sizesOnly;
+        EXPECT_EQ(4, folders) << sizesOnly;
+    }
+    // The ordinary finder still fills the record of every entry it yields.
+    CFileFinder top;
+    DirText text(dir / "top");
+    ASSERT_TRUE(top.OpenFolder(text.text));
+    CFileFinder child;
+    ASSERT_TRUE(child.FindFirstDirIn(top));
+    std::vector<std::string> paths;
+    for (bool found = true; found; found = child.FindNextDir()) {
+        EXPECT_LT(2000, child.GetDate()->wYear) << child.GetName();
+        paths.push_back(child.GetPath());
+    }
+    child.Close();
+    EXPECT_EQ(Names({dir / "top" + Sep() + "empty", dir / "top" + Sep() + "x"}), Sorted(paths));
+}
+
 TEST(FileFinder, FilterSlotsComeInListOrder) {
     TempDir dir;
     for (const char* name : {"a.txt", "b.doc", "c.txt", "noext", "d.TXT"}) dir.WriteFile(name, 1);
