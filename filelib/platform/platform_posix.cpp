@@ -30,6 +30,11 @@ namespace {
 
 bool HasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
 
+// "*.*" and "*" select every name: a search on them needs no matching.
+bool MatchesEveryName(const char* pattern) {
+    return std::strcmp(pattern, "*.*") == 0 || std::strcmp(pattern, "*") == 0;
+}
+
 // ----------------------------------------------------------- attributes
 
 uint32_t AttributesOf(mode_t mode, const char* name) {
@@ -104,6 +109,7 @@ struct Search {
     ReadBuffer* buffer = nullptr;
     SearchKind kind = SearchKind::All;
     SearchDetail detail = SearchDetail::Full;
+    bool matchesEveryName = false;  // "*.*" or "*": no name needs matching
     bool finished = false;
     int dotsPending = 0;       // "." and ".." still to yield
     int64_t resumeOffset = 0;  // folder position after the last entry taken
@@ -258,7 +264,13 @@ void DropReusable() {
     if (g_reusable.fd >= 0) close(g_reusable.fd);
     ReadBuffer* kept = g_reusable.bufferHoldingAll;
     if (kept != nullptr && kept->owner == &g_reusableBufferToken) kept->owner = nullptr;
-    g_reusable = ReusableFolder();
+    // Field by field: the name is only read up to its terminator.
+    g_reusable.fd = -1;
+    g_reusable.identityKnown = false;
+    g_reusable.crossedMount = false;
+    g_reusable.parentSerial = 0;
+    g_reusable.name[0] = 0;
+    g_reusable.bufferHoldingAll = nullptr;
 }
 
 // Keeps the closing search's folder for reuse; false when it cannot be.
@@ -341,6 +353,15 @@ bool WantedByAttributes(SearchKind kind, uint32_t attrib) {
     return ((attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) == (kind == SearchKind::FoldersOnly);
 }
 
+// The entry's name, terminator included, copied by the record's length:
+// names of a folder read by getdents64 never exceed 255 bytes.
+bool CopyEntryName(const LinuxDirent64* entry, FindData* out) {
+    const size_t room = entry->d_reclen - offsetof(LinuxDirent64, d_name);
+    if (room > sizeof out->name || std::memchr(entry->d_name, 0, room) == nullptr) return CopyName(entry->d_name, out);
+    std::memcpy(out->name, entry->d_name, room);
+    return true;
+}
+
 bool NextDot(Search* search, FindData* out) {
     const char* name = search->dotsPending == 2 ? "." : "..";
     --search->dotsPending;
@@ -358,7 +379,7 @@ bool NextFromFolder(Search* search, FindData* out) {
         const char* name = entry->d_name;
         if (IsDotName(name)) continue;
         if (!WantedByType(search->kind, entry->d_type)) continue;
-        if (!MatchesNamePattern(search->namePattern, name)) continue;
+        if (!search->matchesEveryName && !MatchesNamePattern(search->namePattern, name)) continue;
         if (search->detail == SearchDetail::Sizes && entry->d_type == DT_DIR) {
             // The folder's own record says what it is; nothing else is asked.
             out->attrib = FILE_ATTRIBUTE_DIRECTORY;
@@ -369,7 +390,7 @@ bool NextFromFolder(Search* search, FindData* out) {
             if (!StatEntry(search->fd, name, out, search->detail)) continue;  // vanished meanwhile
             if (!WantedByAttributes(search->kind, out->attrib)) continue;
         }
-        if (CopyName(name, out)) return true;
+        if (CopyEntryName(entry, out)) return true;
     }
     search->finished = true;
     return false;
@@ -486,6 +507,7 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
     search->kind = kind;
     search->detail = detail;
     std::strcpy(search->namePattern, namePattern);
+    search->matchesEveryName = MatchesEveryName(namePattern);
     if (kind == SearchKind::All && !IsRootFolder(search)) search->dotsPending = 2;
     if (!NextFromFolder(search, out)) {
         FindClose(search);
