@@ -131,7 +131,9 @@ TEST(FileFinder, SizesOnlyWalksAsTheOrdinaryFinderWithoutTheRecord) {
     dir.WriteFile("top/.b", 20);
     dir.WriteFile("top/x/c", 30);
     dir.WriteFile("top/x/" + std::string(200, 'y') + "/d", 40);  // a path longer than the record holds
-    dir.WriteFile("top/x/" + std::string(200, 'y') + "/" + std::string(150, 'z') + "/e", 50);
+    // Longer than the folder text of the finder: POSIX walks on all the same.
+    const bool beyondFolderText = testsupport::IsPosix();
+    if (beyondFolderText) dir.WriteFile("top/x/" + std::string(200, 'y') + "/" + std::string(150, 'z') + "/e", 50);
     dir.MakeDir("top/empty");
     for (bool sizesOnly : {false, true}) {
         CFileFinder top;
@@ -140,8 +142,8 @@ TEST(FileFinder, SizesOnlyWalksAsTheOrdinaryFinderWithoutTheRecord) {
         uint64_t sum = 0;
         int folders = 0;
         WalkBelow(top, sizesOnly, &sum, &folders);
-        EXPECT_EQ(150u, sum) << sizesOnly;
-        EXPECT_EQ(4, folders) << sizesOnly;
+        EXPECT_EQ(beyondFolderText ? 150u : 100u, sum) << sizesOnly;
+        EXPECT_EQ(beyondFolderText ? 4 : 3, folders) << sizesOnly;
     }
     // The ordinary finder still fills the record of every entry it yields.
     CFileFinder top;
