@@ -8,7 +8,7 @@ cmake -S "$top" -B "$top/build/run" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORKST
 cmake --build "$top/build/run" --target vorkstat >/dev/null
 [ $# -eq 0 ] && set -- "$top"
 set +e
-"$top/build/run/vorkstat" "$@"
+"$top/build/run/tool/vorkstat" "$@"
 status=$?
 echo "(exit status $status)"
 exit $status
