@@ -7,7 +7,7 @@ set -euo pipefail
 
 want=(cmake ninja-build g++)
 if [ "${1:-build}" = test ]; then
-  want+=(python3 googletest clang libclang-rt-14-dev mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
+  want+=(python3 mandoc groff-base man-db dpkg-dev pkg-config googletest clang libclang-rt-14-dev mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
 fi
 
 missing=()
