@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "filelib/platform/local_time.h"
+
 static_assert(sizeof(time_t) == 8, "the current time must keep working past 2038");
 
 namespace {
@@ -11,10 +13,7 @@ namespace {
 // other platforms refuse them too.
 bool BreakDownLocal(time_t t, struct tm* out) {
     if (t < 0 || t > kMaxLocalTimeT) return false;
-    const struct tm* local = std::localtime(&t);
-    if (local == nullptr) return false;
-    *out = *local;
-    return true;
+    return plat::BreakDownLocalTime(t, out);
 }
 
 constexpr int kMaxLocalYear = 3000;
