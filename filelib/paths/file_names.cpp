@@ -77,28 +77,37 @@ std::unique_ptr<T[]> WorkArray(size_t count) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
 }
 
+struct RankItem {
+    uint64_t prefix;  // the key's first eight bytes, big-endian: compares as strcmp does
+    uint32_t index;
+};
+
+uint64_t KeyPrefix(const char* key) {
+    uint64_t prefix = 0;
+    int k = 0;
+    for (; k < 8 && key[k] != 0; ++k) prefix = (prefix << 8) | static_cast<unsigned char>(key[k]);
+    return k == 0 ? 0 : prefix << (8 * (8 - k));
+}
+
 // The selection sort is replayed swap by swap, but each step finds its
 // smallest name in a tournament tree over the positions instead of a scan:
 // names are reduced once to ranks (equal names, equal rank), and each node
-// holds the leftmost position of the smallest rank below it, which is the
-// name the scan would have picked.
+// holds the smallest (rank, position) below it, so the root names the
+// leftmost smallest name, the one the scan would have picked.
 class SelectionReplay {
 public:
     bool Prepare(const unsigned char* base, uint32_t count, size_t size);
     void Run(unsigned char* base, size_t size);
 
 private:
-    static constexpr uint32_t kPlaced = UINT32_MAX;
+    static constexpr uint64_t kPlaced = UINT64_MAX;
 
-    bool Below(uint32_t a, uint32_t b) const {
-        return m_rank[a] < m_rank[b] || (m_rank[a] == m_rank[b] && a < b);
-    }
-    void Update(uint32_t position);
+    static uint64_t Leaf(uint32_t rank, uint32_t position) { return (uint64_t(rank) << 32) | position; }
+    void Set(uint32_t position, uint64_t leaf);
 
     uint32_t m_count = 0;
     uint32_t m_leaves = 0;
-    std::unique_ptr<uint32_t[]> m_rank;  // rank of the name at each position
-    std::unique_ptr<uint32_t[]> m_tree;  // m_tree[m_leaves + p] = p
+    std::unique_ptr<uint64_t[]> m_tree;  // m_tree[m_leaves + p]: rank and position p
     std::unique_ptr<char[]> m_held;      // one name on its way during a swap
 };
 
@@ -111,11 +120,10 @@ bool SelectionReplay::Prepare(const unsigned char* base, uint32_t count, size_t 
     for (uint32_t i = 0; i < count; ++i) keyBytes += std::strlen(reinterpret_cast<const char*>(base + i * size)) + 1;
     std::unique_ptr<char[]> keys = WorkArray<char>(keyBytes);
     std::unique_ptr<const char*[]> keyOf = WorkArray<const char*>(count);
-    std::unique_ptr<uint32_t[]> order = WorkArray<uint32_t>(count);
-    m_rank = WorkArray<uint32_t>(m_leaves);
-    m_tree = WorkArray<uint32_t>(size_t(2) * m_leaves);
+    std::unique_ptr<RankItem[]> order = WorkArray<RankItem>(count);
+    m_tree = WorkArray<uint64_t>(size_t(2) * m_leaves);
     m_held = WorkArray<char>(size);
-    if (!keys || !keyOf || !order || !m_rank || !m_tree || !m_held) return false;
+    if (!keys || !keyOf || !order || !m_tree || !m_held) return false;
 
     char* next = keys.get();
     for (uint32_t i = 0; i < count; ++i) {
@@ -124,50 +132,51 @@ bool SelectionReplay::Prepare(const unsigned char* base, uint32_t count, size_t 
         std::memcpy(next, name, length + 1);
         UpperAsciiInPlace(next);
         keyOf[i] = next;
+        order[i] = {KeyPrefix(next), i};
         next += length + 1;
-        order[i] = i;
     }
-    // strcmp compares as unsigned char, as the scan's comparison does.
-    std::sort(order.get(), order.get() + count, [&](uint32_t a, uint32_t b) {
-        const int c = std::strcmp(keyOf[a], keyOf[b]);
-        return c < 0 || (c == 0 && a < b);
+    // Most comparisons end in the first eight bytes, kept beside the index,
+    // so the sort seldom has to reach the keys themselves.
+    const auto sameKey = [&](const RankItem& a, const RankItem& b) {
+        return a.prefix == b.prefix && std::strcmp(keyOf[a.index], keyOf[b.index]) == 0;
+    };
+    std::sort(order.get(), order.get() + count, [&](const RankItem& a, const RankItem& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const int c = std::strcmp(keyOf[a.index], keyOf[b.index]);
+        return c < 0 || (c == 0 && a.index < b.index);
     });
     uint32_t rank = 0;
     for (uint32_t k = 0; k < count; ++k) {
-        if (k > 0 && std::strcmp(keyOf[order[k - 1]], keyOf[order[k]]) != 0) ++rank;
-        m_rank[order[k]] = rank;
+        if (k > 0 && !sameKey(order[k - 1], order[k])) ++rank;
+        m_tree[m_leaves + order[k].index] = Leaf(rank, order[k].index);
     }
-    for (uint32_t p = count; p < m_leaves; ++p) m_rank[p] = kPlaced;
-    for (uint32_t p = 0; p < m_leaves; ++p) m_tree[m_leaves + p] = p;
-    for (uint32_t node = m_leaves - 1; node >= 1; --node) {
-        const uint32_t left = m_tree[2 * node], right = m_tree[2 * node + 1];
-        m_tree[node] = Below(right, left) ? right : left;
-    }
+    for (uint32_t p = count; p < m_leaves; ++p) m_tree[m_leaves + p] = kPlaced;
+    for (uint32_t node = m_leaves - 1; node >= 1; --node)
+        m_tree[node] = std::min(m_tree[2 * node], m_tree[2 * node + 1]);
     return true;
 }
 
-void SelectionReplay::Update(uint32_t position) {
-    for (uint32_t node = (m_leaves + position) / 2; node >= 1; node /= 2) {
-        const uint32_t left = m_tree[2 * node], right = m_tree[2 * node + 1];
-        m_tree[node] = Below(right, left) ? right : left;
-    }
+void SelectionReplay::Set(uint32_t position, uint64_t leaf) {
+    uint32_t node = m_leaves + position;
+    m_tree[node] = leaf;
+    for (node /= 2; node >= 1; node /= 2) m_tree[node] = std::min(m_tree[2 * node], m_tree[2 * node + 1]);
 }
 
 void SelectionReplay::Run(unsigned char* base, size_t size) {
     for (uint32_t i = 0; i + 1 < m_count; ++i) {
-        const uint32_t j = m_tree[1];
+        const uint32_t j = uint32_t(m_tree[1]);
         if (j != i) {
             char* at = reinterpret_cast<char*>(base + i * size);
             char* from = reinterpret_cast<char*>(base + j * size);
             // Every name ends inside its record, so each fits the other's.
-            std::memcpy(m_held.get(), from, std::strlen(from) + 1);
+            const size_t fromLength = std::strlen(from);
+            std::memcpy(m_held.get(), from, fromLength + 1);
             std::memcpy(from, at, std::strlen(at) + 1);
-            std::memcpy(at, m_held.get(), std::strlen(m_held.get()) + 1);
-            m_rank[j] = m_rank[i];
-            Update(j);
+            std::memcpy(at, m_held.get(), fromLength + 1);
+            // The name that was at i now waits at j with its rank.
+            Set(j, Leaf(uint32_t(m_tree[m_leaves + i] >> 32), j));
         }
-        m_rank[i] = kPlaced;
-        Update(i);
+        Set(i, kPlaced);
     }
 }
 

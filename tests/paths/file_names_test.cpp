@@ -154,10 +154,11 @@ TEST(FileNames, SortNameListTable) {
 // their record, so where each copy of "b" went shows in the whole list.
 TEST(FileNames, SortNameListMatchesTheScanOnRandomLists) {
     std::mt19937 random(20261208);
-    const char* const pool[] = {"a", "A", "b", "B", "ab", "Ab", "\xE4", "\xC4", "", "zz", "Zz", "b_", "\xFF"};
+    const char* const pool[] = {"a", "A", "b", "B", "ab", "Ab", "\xE4", "\xC4", "", "zz", "Zz", "b_", "\xFF",
+                                "abcdefgh", "ABCDEFGH1", "abcdefgh1", "abcdefgh\xE4", "abcdefg"};
     for (int round = 0; round < 300; ++round) {
         const int count = 1 + int(random() % 40);
-        const int size = 4 + int(random() % 4);
+        const int size = 12 + int(random() % 4);
         std::vector<std::string> names;
         for (int i = 0; i < count; ++i) names.push_back(pool[random() % (sizeof pool / sizeof pool[0])]);
         std::vector<char> list = MakeList(names, size);
