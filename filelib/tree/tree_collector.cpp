@@ -1,0 +1,210 @@
+#include "filelib/tree/tree_collector.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "filelib/tree/walk_search.h"
+
+char g_aszTreeFolder[TREE_TABLE_CAPACITY][TREE_FOLDER_WIDTH];
+char g_aszTreeFile[TREE_TABLE_CAPACITY][TREE_NAME_WIDTH];
+uint32_t g_adwTreeSize[TREE_TABLE_CAPACITY];
+uint64_t g_aqwTreeSize[TREE_TABLE_CAPACITY];
+char g_aszSubfolder[TREE_TABLE_CAPACITY][TREE_NAME_WIDTH];
+int32_t g_nListCount;
+bool g_bListTruncated;
+uint32_t g_dwTotalSize;
+
+namespace {
+
+constexpr size_t kCountPatternSize = 500;
+// A base name padded to 190 characters, a dot and an extension: at most
+// 190 + 1 + 198 characters for a name below the name width.
+constexpr size_t kFileKeySize = 400;
+
+// Beside g_aszSubfolder: whether each listed subfolder may be entered.
+bool g_abSubfolderEnterable[TREE_TABLE_CAPACITY];
+
+bool FitsSortedFolder(const char* folder) {
+    return folder != nullptr && std::strlen(folder) < TREE_SORTED_FOLDER_LIMIT;
+}
+
+bool FitsName(const char* name) { return std::strlen(name) < TREE_NAME_WIDTH; }
+
+// Stand-in for the shared sort-key upper-casing: a-z upper-cased, then
+// ä, ö, ü folded to Ä, Ö, Ü (Windows-1252).
+void FoldSortKey(char* text) {
+    walk::UpperAscii(text);
+    for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0; ++p) {
+        if (*p == 0xE4) *p = 0xC4;
+        if (*p == 0xF6) *p = 0xD6;
+        if (*p == 0xFC) *p = 0xDC;
+    }
+}
+
+struct GatheredFile {
+    char name[TREE_NAME_WIDTH];
+    uint64_t size;
+    char key[kFileKeySize];
+};
+
+struct GatheredFolder {
+    char name[TREE_NAME_WIDTH];
+    char key[TREE_NAME_WIDTH];
+    bool enterable;
+};
+
+// The base name decides before the extension, and the blank fill puts a
+// shorter base name before a longer one with the same beginning.
+void BuildFileKey(GatheredFile& file) {
+    char folded[TREE_NAME_WIDTH];
+    std::memcpy(folded, file.name, sizeof folded);
+    FoldSortKey(folded);
+    const char* dot = std::strrchr(folded, '.');
+    const int titleLength = int(dot != nullptr ? dot - folded : std::strlen(folded));
+    std::snprintf(file.key, sizeof file.key, "%-190.*s.%s", titleLength, folded, dot != nullptr ? dot + 1 : "");
+}
+
+// Ascending by key, byte-wise unsigned; equal keys keep the order in which
+// they were gathered. False when memory is short.
+template <class T>
+bool SortedOrder(const walk::PlainArray<T>& items, walk::PlainArray<int32_t>& order) {
+    for (size_t i = 0; i < items.Count(); ++i) {
+        int32_t* slot = order.Append();
+        if (slot == nullptr) return false;
+        *slot = int32_t(i);
+    }
+    std::sort(order.Data(), order.Data() + order.Count(), [&items](int32_t a, int32_t b) {
+        const int byKey = std::strcmp(items[size_t(a)].key, items[size_t(b)].key);
+        return byKey != 0 ? byKey < 0 : a < b;
+    });
+    return true;
+}
+
+// Gathers the matching files of one folder, up to `capacity`.
+void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk::PlainArray<GatheredFile>& files) {
+    const walk::ExtensionGroups groups(extList);
+    for (int g = 0; g < groups.Count(); ++g) {
+        char group[4];
+        char pattern[TREE_NAME_WIDTH];
+        if (!groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        plat::FindData entry;
+        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0 || !FitsName(entry.name)) continue;
+            if (int64_t(files.Count()) >= capacity) {
+                g_bListTruncated = true;
+                break;
+            }
+            GatheredFile* file = files.Append();
+            if (file == nullptr) break;
+            std::strcpy(file->name, entry.name);
+            file->size = entry.size;
+            g_dwTotalSize += uint32_t(entry.size);
+        }
+        plat::FindClose(search);
+    }
+}
+
+}  // namespace
+
+int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t base) {
+    if (base == 0) g_dwTotalSize = 0;
+    g_nListCount = 0;
+    if (base < 0 || !FitsSortedFolder(folder)) return 0;
+
+    walk::PlainArray<GatheredFile> files;
+    GatherFiles(folder, extList, TREE_TABLE_CAPACITY - base, files);
+    for (size_t i = 0; i < files.Count(); ++i) BuildFileKey(files[i]);
+    walk::PlainArray<int32_t> order;
+    if (!SortedOrder(files, order)) return 0;
+
+    for (size_t position = 0; position < order.Count(); ++position) {
+        const GatheredFile& file = files[size_t(order[position])];
+        const size_t slot = size_t(base) + position;
+        std::strcpy(g_aszTreeFile[slot], file.name);
+        g_adwTreeSize[slot] = uint32_t(file.size);
+        g_aqwTreeSize[slot] = file.size;
+    }
+    g_nListCount = int32_t(order.Count());
+    return g_nListCount;
+}
+
+int32_t ListSubfoldersSorted(const char* folder) {
+    if (!FitsSortedFolder(folder)) return 0;
+    char pattern[TREE_NAME_WIDTH];
+    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return 0;
+
+    walk::PlainArray<GatheredFolder> folders;
+    plat::FindData entry;
+    plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
+    for (bool found = search != nullptr; found && folders.Count() < size_t(TREE_TABLE_CAPACITY);
+         found = plat::FindNext(search, &entry)) {
+        if (!walk::IsFolderEntry(entry) || !FitsName(entry.name)) continue;
+        GatheredFolder* gathered = folders.Append();
+        if (gathered == nullptr) break;
+        std::strcpy(gathered->name, entry.name);
+        std::strcpy(gathered->key, entry.name);
+        walk::UpperAscii(gathered->key);
+        gathered->enterable = walk::MayEnter(entry);
+    }
+    plat::FindClose(search);
+
+    walk::PlainArray<int32_t> order;
+    if (!SortedOrder(folders, order)) return 0;
+    for (size_t position = 0; position < order.Count(); ++position) {
+        const GatheredFolder& gathered = folders[size_t(order[position])];
+        std::strcpy(g_aszSubfolder[position], gathered.name);
+        g_abSubfolderEnterable[position] = gathered.enterable;
+    }
+    return int32_t(order.Count());
+}
+
+int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) {
+    g_nListCount = 0;
+    if (base < 0 || base >= TREE_TABLE_CAPACITY || !FitsSortedFolder(folder)) return 0;
+
+    int32_t added = ListFolderFilesSorted(folder, extList, base);
+    for (int32_t i = base; i < base + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
+
+    const int32_t subfolderCount = base + added < TREE_TABLE_CAPACITY ? ListSubfoldersSorted(folder) : 0;
+    if (subfolderCount > 0) {
+        // The walk below overwrites g_aszSubfolder, so this level keeps its own copy.
+        struct Subfolder {
+            char name[TREE_NAME_WIDTH];
+            bool enterable;
+        };
+        walk::PlainArray<Subfolder> subfolders;
+        for (int32_t i = 0; i < subfolderCount; ++i) {
+            Subfolder* copy = subfolders.Append();
+            if (copy == nullptr) break;
+            std::strcpy(copy->name, g_aszSubfolder[i]);
+            copy->enterable = g_abSubfolderEnterable[i];
+        }
+        for (size_t i = 0; i < subfolders.Count(); ++i) {
+            char path[TREE_SORTED_FOLDER_LIMIT];
+            if (!subfolders[i].enterable || !walk::JoinFolder(path, sizeof path, folder, subfolders[i].name)) continue;
+            added += CollectTreeFiles(path, extList, base + added);
+        }
+    }
+    g_nListCount = added;
+    return added;
+}
+
+int32_t CountFolderFiles(const char* folder, const char* extList) {
+    if (folder == nullptr) return 0;
+    const walk::ExtensionGroups groups(extList);
+    int32_t count = 0;
+    for (int g = 0; g < groups.Count(); ++g) {
+        char group[4];
+        char pattern[kCountPatternSize];
+        if (!groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        plat::FindData entry;
+        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && count < INT32_MAX) ++count;
+        }
+        plat::FindClose(search);
+    }
+    return count;
+}

@@ -1,0 +1,81 @@
+#include "filelib/tree/walk_search.h"
+
+#include <cstring>
+
+#include "filelib/paths/net_drive.h"
+
+namespace walk {
+
+ExtensionGroups::ExtensionGroups(const char* extList) : m_list(extList != nullptr ? extList : "") {
+    const size_t length = std::strlen(m_list);
+    m_count = length < 3 ? 1 : int(length / 3);
+}
+
+bool ExtensionGroups::Get(int index, char out[4]) const {
+    out[0] = 0;
+    if (index < 0 || index >= m_count) return false;
+    if (std::strlen(m_list) < 3) {
+        std::strcpy(out, "*");
+        return true;
+    }
+    std::memcpy(out, m_list + size_t(index) * 3, 3);
+    out[3] = 0;
+    // "*.a/b" would search a folder "*.a" below this one.
+    if (std::strpbrk(out, "\\/") != nullptr) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool JoinFolder(char* out, size_t size, const char* folder, const char* name) {
+    const size_t folderLength = std::strlen(folder);
+    const size_t nameLength = std::strlen(name);
+    const size_t length = folderLength == 0 ? nameLength : folderLength + 1 + nameLength;
+    if (size == 0) return false;
+    if (length >= size) {
+        out[0] = 0;
+        return false;
+    }
+    char* p = out;
+    if (folderLength != 0) {
+        std::memcpy(p, folder, folderLength);
+        p += folderLength;
+        *p++ = plat::kPathSep;
+    }
+    std::memcpy(p, name, nameLength + 1);
+    return true;
+}
+
+bool BuildGroupPattern(char* out, size_t size, const char* folder, const char* group) {
+    char namePattern[8] = "*.";
+    std::strncat(namePattern, group, 3);
+    return JoinFolder(out, size, folder, namePattern);
+}
+
+plat::SearchHandle OpenReconnecting(const char* pattern, plat::SearchKind kind, plat::FindData* out) {
+    plat::SearchHandle search = plat::FindOpen(pattern, kind, out);
+    if (search != nullptr || pattern[0] == 0 || pattern[1] != ':') return search;
+    char letter[2] = {pattern[0], 0};
+    UpperAscii(letter);
+    ReconnectNetDrive(letter[0]);
+    return plat::FindOpen(pattern, kind, out);
+}
+
+bool IsFolderEntry(const plat::FindData& entry) {
+    if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+    const char* name = entry.name;
+    return !(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)));
+}
+
+bool MayEnter(const plat::FindData& entry) {
+    return IsFolderEntry(entry) && (entry.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+void UpperAscii(char* text) {
+    for (; *text != 0; ++text) {
+        if (*text >= 'a' && *text <= 'z') *text = char(*text - 'a' + 'A');
+    }
+}
+
+}  // namespace walk

@@ -1,0 +1,89 @@
+// What the tree walkers share: extension lists of three-character groups,
+// search patterns built from a folder text, and the searches they open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+
+#include "filelib/platform/platform.h"
+
+namespace walk {
+
+// An extension list such as "txtdocxls": one group per three characters,
+// one or two characters left over ignored; a list shorter than three
+// characters is the single group "*" (every file).
+class ExtensionGroups {
+public:
+    explicit ExtensionGroups(const char* extList);
+    int Count() const { return m_count; }
+    // Group i as a zero-terminated text; false when the group would let a
+    // pattern reach outside its folder (it then matches nothing).
+    bool Get(int index, char out[4]) const;
+
+private:
+    const char* m_list;
+    int m_count;
+};
+
+// "folder<sep>name", or name alone when the folder text is empty (the
+// current folder). False, out empty, when the result would need `size`
+// characters or more.
+bool JoinFolder(char* out, size_t size, const char* folder, const char* name);
+
+// The pattern "folder<sep>*.group" (or "*.group" in the current folder).
+bool BuildGroupPattern(char* out, size_t size, const char* folder, const char* group);
+
+// Opens a search; when that fails on a pattern with a drive letter, the
+// drive is reconnected and the search tried once more.
+plat::SearchHandle OpenReconnecting(const char* pattern, plat::SearchKind kind, plat::FindData* out);
+
+bool IsFolderEntry(const plat::FindData& entry);
+// A folder the walks may enter: links and junctions are listed as the
+// search gives them but never followed out of the tree.
+bool MayEnter(const plat::FindData& entry);
+
+// Upper-cases a-z in place, as the runtime's strupr does in its default
+// locale.
+void UpperAscii(char* text);
+
+// A growing array of plain records that reports a lack of memory instead
+// of throwing; it doubles its room, so filling it is linear.
+template <class T>
+class PlainArray {
+    static_assert(std::is_trivially_copyable<T>::value, "records are moved as bytes");
+
+public:
+    PlainArray() = default;
+    ~PlainArray() { std::free(m_data); }
+    PlainArray(const PlainArray&) = delete;
+    PlainArray& operator=(const PlainArray&) = delete;
+
+    // A zeroed record at the end, or null when memory is short.
+    T* Append() {
+        if (m_count == m_room) {
+            const size_t room = m_room == 0 ? 16 : m_room * 2;
+            if (room > SIZE_MAX / sizeof(T)) return nullptr;
+            void* data = std::realloc(m_data, room * sizeof(T));
+            if (data == nullptr) return nullptr;
+            m_data = static_cast<T*>(data);
+            m_room = room;
+        }
+        T* record = m_data + m_count++;
+        std::memset(static_cast<void*>(record), 0, sizeof(T));
+        return record;
+    }
+    size_t Count() const { return m_count; }
+    T& operator[](size_t index) { return m_data[index]; }
+    const T& operator[](size_t index) const { return m_data[index]; }
+    T* Data() { return m_data; }
+
+private:
+    T* m_data = nullptr;
+    size_t m_count = 0;
+    size_t m_room = 0;
+};
+
+}  // namespace walk
