@@ -77,7 +77,17 @@ bool AppendRecord(int64_t index, const plat::FindData& entry, const char* folder
     return true;
 }
 
-int32_t WalkFiles(RecordWalk& walk, const char* folder, int64_t base) {
+bool AppendFile(RecordWalk& walk, int64_t index, const plat::FindData& entry, const char* folder) {
+    if (!AppendRecord(index, entry, folder, false, walk.depth)) return false;
+    g_dwTotalSize += uint32_t(entry.size);
+    g_dTotalSize += double(entry.size);
+    return true;
+}
+
+// Subfolders met in a folder's search, walked once the search is closed.
+using Subfolders = walk::PlainArray<plat::FindData>;
+
+int32_t WalkFileGroups(RecordWalk& walk, const char* folder, int64_t base) {
     int32_t added = 0;
     for (int g = 0; g < walk.groups.Count(); ++g) {
         char group[4];
@@ -86,29 +96,60 @@ int32_t WalkFiles(RecordWalk& walk, const char* folder, int64_t base) {
         plat::FindData entry;
         plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            if (!AppendRecord(base + added, entry, folder, false, walk.depth)) continue;
-            ++added;
-            g_dwTotalSize += uint32_t(entry.size);
-            g_dTotalSize += double(entry.size);
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && AppendFile(walk, base + added, entry, folder)) ++added;
         }
         plat::FindClose(search);
     }
     return added;
 }
 
-// Pre-order. The depth of a tree is bounded by the folder limit, so the
-// recursion stays shallow whatever the tree holds.
-int32_t WalkRecords(RecordWalk& walk, const char* folder, int64_t base) {
-    int32_t added = WalkFiles(walk, folder, base);
-
+// One search for files and subfolders alike, when every file is wanted:
+// the files are listed as they come, the subfolders kept for later.
+int32_t WalkAllFiles(RecordWalk& walk, const char* folder, int64_t base, Subfolders& subfolders) {
+    int32_t added = 0;
     char pattern[TREE_TEXT_WIDTH];
+    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return 0;
     plat::FindData entry;
-    plat::SearchHandle search = nullptr;
-    if (walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*"))
-        search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
+    plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::All, &entry);
+    for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+        if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (AppendFile(walk, base + added, entry, folder)) ++added;
+        } else if (walk::IsFolderEntry(entry)) {
+            plat::FindData* subfolder = subfolders.Append();
+            if (subfolder != nullptr) *subfolder = entry;
+        }
+    }
+    plat::FindClose(search);
+    return added;
+}
+
+void GatherSubfolders(const char* folder, Subfolders& subfolders) {
+    char pattern[TREE_TEXT_WIDTH];
+    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return;
+    plat::FindData entry;
+    plat::SearchHandle search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
     for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
         if (!walk::IsFolderEntry(entry)) continue;
+        plat::FindData* subfolder = subfolders.Append();
+        if (subfolder != nullptr) *subfolder = entry;
+    }
+    plat::FindClose(search);
+}
+
+// Pre-order. The depth of a tree is bounded by the folder limit, so the
+// recursion stays shallow whatever the tree holds; each level's search is
+// closed before the walk goes down.
+int32_t WalkRecords(RecordWalk& walk, const char* folder, int64_t base) {
+    Subfolders subfolders;
+    int32_t added = 0;
+    if (walk.groups.AllFiles()) {
+        added = WalkAllFiles(walk, folder, base, subfolders);
+    } else {
+        added = WalkFileGroups(walk, folder, base);
+        GatherSubfolders(folder, subfolders);
+    }
+    for (size_t i = 0; i < subfolders.Count(); ++i) {
+        const plat::FindData& entry = subfolders[i];
         if (walk.withFolders && AppendRecord(base + added, entry, folder, true, walk.depth)) ++added;
         char subfolder[TREE_WALK_FOLDER_LIMIT];
         if (!walk::MayEnter(entry) || !walk::JoinFolder(subfolder, sizeof subfolder, folder, entry.name)) continue;
@@ -116,7 +157,6 @@ int32_t WalkRecords(RecordWalk& walk, const char* folder, int64_t base) {
         added += WalkRecords(walk, subfolder, base + added);
         --walk.depth;
     }
-    plat::FindClose(search);
     g_nListCount = added;
     return added;
 }

@@ -8,13 +8,14 @@ namespace walk {
 
 ExtensionGroups::ExtensionGroups(const char* extList) : m_list(extList != nullptr ? extList : "") {
     const size_t length = std::strlen(m_list);
-    m_count = length < 3 ? 1 : int(length / 3);
+    m_allFiles = length < 3;
+    m_count = m_allFiles ? 1 : int(length / 3);
 }
 
 bool ExtensionGroups::Get(int index, char out[4]) const {
     out[0] = 0;
     if (index < 0 || index >= m_count) return false;
-    if (std::strlen(m_list) < 3) {
+    if (m_allFiles) {
         std::strcpy(out, "*");
         return true;
     }
@@ -31,18 +32,20 @@ bool ExtensionGroups::Get(int index, char out[4]) const {
 bool JoinFolder(char* out, size_t size, const char* folder, const char* name) {
     const size_t folderLength = std::strlen(folder);
     const size_t nameLength = std::strlen(name);
-    const size_t length = folderLength == 0 ? nameLength : folderLength + 1 + nameLength;
+    // A root ("/", "C:\\") already ends in its separator.
+    const bool endsInSeparator =
+        folderLength != 0 && (folder[folderLength - 1] == plat::kPathSep || folder[folderLength - 1] == '/');
+    const size_t separator = folderLength != 0 && !endsInSeparator ? 1 : 0;
+    const size_t length = folderLength + separator + nameLength;
     if (size == 0) return false;
     if (length >= size) {
         out[0] = 0;
         return false;
     }
     char* p = out;
-    if (folderLength != 0) {
-        std::memcpy(p, folder, folderLength);
-        p += folderLength;
-        *p++ = plat::kPathSep;
-    }
+    std::memcpy(p, folder, folderLength);
+    p += folderLength;
+    if (separator != 0) *p++ = plat::kPathSep;
     std::memcpy(p, name, nameLength + 1);
     return true;
 }

@@ -19,6 +19,8 @@ class ExtensionGroups {
 public:
     explicit ExtensionGroups(const char* extList);
     int Count() const { return m_count; }
+    // The single group "*".
+    bool AllFiles() const { return m_allFiles; }
     // Group i as a zero-terminated text; false when the group would let a
     // pattern reach outside its folder (it then matches nothing).
     bool Get(int index, char out[4]) const;
@@ -26,10 +28,11 @@ public:
 private:
     const char* m_list;
     int m_count;
+    bool m_allFiles;
 };
 
 // "folder<sep>name", or name alone when the folder text is empty (the
-// current folder). False, out empty, when the result would need `size`
+// current folder); a folder that ends in a separator gets no second one. False, out empty, when the result would need `size`
 // characters or more.
 bool JoinFolder(char* out, size_t size, const char* folder, const char* name);
 

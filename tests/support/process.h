@@ -77,5 +77,9 @@ bool MakeNestedFolders(const std::string& root, int depth, const std::string& na
 bool MakeFolderLink(const std::string& link, const std::string& target);
 // Removes a tree of any depth and any permissions.
 void RemoveTree(const std::string& root);
+// A link `link` to the folder `target` (a symbolic link; on Windows one
+// with the folder flag, a reparse point). False, with the reason in `why`,
+// where the system does not let the test make one.
+bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why);
 
 }  // namespace testsupport

@@ -264,4 +264,10 @@ void RemoveTree(const std::string& root) {
     if (std::system(command.c_str()) != 0) { /* what is left stays in the temporary folder */ }
 }
 
+bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why) {
+    if (symlink(target.c_str(), link.c_str()) == 0) return true;
+    why = std::string("cannot make a folder link: ") + std::strerror(errno);
+    return false;
+}
+
 }  // namespace testsupport

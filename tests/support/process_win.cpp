@@ -136,4 +136,13 @@ bool RunningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why) {
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | unprivileged) ||
+        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        return true;
+    why = "cannot make a folder link: error " + std::to_string(GetLastError());
+    return false;
+}
+
 }  // namespace testsupport

@@ -26,13 +26,4 @@ private:
     std::filesystem::path m_saved;
 };
 
-// A link to a folder outside the tree, full of files. False (with the
-// reason in `why`) where the system does not let the test make one.
-inline bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why) {
-    std::error_code error;
-    std::filesystem::create_directory_symlink(target, link, error);
-    if (error) why = "cannot make a folder link here: " + error.message();
-    return !error;
-}
-
 }  // namespace walktest
