@@ -138,11 +138,17 @@ bool RunningUnderWine() {
 
 bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why) {
     const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
-    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | unprivileged) ||
-        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
-        return true;
-    why = "cannot make a folder link: error " + std::to_string(GetLastError());
-    return false;
+    if (!CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | unprivileged) &&
+        !CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+        why = "cannot make a folder link: error " + std::to_string(GetLastError());
+        return false;
+    }
+    // Wine reports success without making anything.
+    if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        why = "the system reports a folder link made but none exists";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace testsupport
