@@ -10,12 +10,6 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The runtime's strupr in its default locale: only a-z change.
-void UpperAsciiInPlace(char* text) {
-    for (char* p = text; *p != 0; ++p)
-        if (*p >= 'a' && *p <= 'z') *p = char(*p - 'a' + 'A');
-}
-
 const char* FileNamePartInto(char (&result)[FILE_NAME_PART_SIZE], const char* path) {
     result[0] = 0;
     if (path == nullptr) return result;
@@ -32,6 +26,12 @@ const char* FileNamePartInto(char (&result)[FILE_NAME_PART_SIZE], const char* pa
 }
 
 }  // namespace
+
+// The runtime's strupr in its default locale: only a-z change.
+void UpperAsciiInPlace(char* text) {
+    for (char* p = text; *p != 0; ++p)
+        if (*p >= 'a' && *p <= 'z') *p = char(*p - 'a' + 'A');
+}
 
 const char* GetFileNamePart(const char* path) {
     static char result[FILE_NAME_PART_SIZE];

@@ -12,6 +12,10 @@ constexpr int FILE_NAME_PART_SIZE = 600;
 const char* GetFileNamePart(const char* path);
 const char* GetFileNamePart2(const char* path);
 
+// Upper-cases a-z in place, as the runtime's strupr does in its default
+// locale; every other byte stays.
+void UpperAsciiInPlace(char* text);
+
 // Upper-cases `name` in place (a-z only), and returns a copy in a static
 // buffer in which the umlauts ä, ö, ü (Windows-1252) are folded to Ä, Ö, Ü
 // as well. A name that does not fit the buffer gives an empty key.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "filelib/paths/file_names.h"
 #include "filelib/tree/walk_search.h"
 
 static_assert(sizeof(bool) == 1, "TREEENTRY keeps its folder flag in one byte");
@@ -50,7 +51,7 @@ void* ListSlot(ListBlock& list, int64_t index, size_t size) {
         list.handle = list.data = block;
         list.room = room;
     }
-    char* slot = static_cast<char*>(list.data) + size_t(index) * size;
+    char* slot = static_cast<char*>(GetListItem(list.data, int(index), int(size)));
     std::memset(slot, 0, size);
     return slot;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "filelib/paths/file_names.h"
 #include "filelib/tree/walk_search.h"
 
 char g_aszTreeFolder[TREE_TABLE_CAPACITY][TREE_FOLDER_WIDTH];
@@ -31,17 +32,6 @@ bool FitsSortedFolder(const char* folder) {
 
 bool FitsName(const char* name) { return std::strlen(name) < TREE_NAME_WIDTH; }
 
-// Stand-in for the shared sort-key upper-casing: a-z upper-cased, then
-// ä, ö, ü folded to Ä, Ö, Ü (Windows-1252).
-void FoldSortKey(char* text) {
-    walk::UpperAscii(text);
-    for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0; ++p) {
-        if (*p == 0xE4) *p = 0xC4;
-        if (*p == 0xF6) *p = 0xD6;
-        if (*p == 0xFC) *p = 0xDC;
-    }
-}
-
 struct GatheredFile {
     char name[TREE_NAME_WIDTH];
     uint64_t size;
@@ -57,9 +47,9 @@ struct GatheredFolder {
 // The base name decides before the extension, and the blank fill puts a
 // shorter base name before a longer one with the same beginning.
 void BuildFileKey(GatheredFile& file) {
-    char folded[TREE_NAME_WIDTH];
-    std::memcpy(folded, file.name, sizeof folded);
-    FoldSortKey(folded);
+    char upper[TREE_NAME_WIDTH];
+    std::memcpy(upper, file.name, sizeof upper);
+    const char* folded = MakeSortKeyName(upper);
     const char* dot = std::strrchr(folded, '.');
     const int titleLength = int(dot != nullptr ? dot - folded : std::strlen(folded));
     std::snprintf(file.key, sizeof file.key, "%-190.*s.%s", titleLength, folded, dot != nullptr ? dot + 1 : "");
@@ -145,7 +135,7 @@ int32_t ListSubfoldersSorted(const char* folder) {
         if (gathered == nullptr) break;
         std::strcpy(gathered->name, entry.name);
         std::strcpy(gathered->key, entry.name);
-        walk::UpperAscii(gathered->key);
+        UpperAsciiInPlace(gathered->key);
         gathered->enterable = walk::MayEnter(entry);
     }
     plat::FindClose(search);

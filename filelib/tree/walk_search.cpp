@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "filelib/paths/file_names.h"
 #include "filelib/paths/net_drive.h"
 
 namespace walk {
@@ -60,7 +61,7 @@ plat::SearchHandle OpenReconnecting(const char* pattern, plat::SearchKind kind, 
     plat::SearchHandle search = plat::FindOpen(pattern, kind, out);
     if (search != nullptr || pattern[0] == 0 || pattern[1] != ':') return search;
     char letter[2] = {pattern[0], 0};
-    UpperAscii(letter);
+    UpperAsciiInPlace(letter);
     ReconnectNetDrive(letter[0]);
     return plat::FindOpen(pattern, kind, out);
 }
@@ -73,12 +74,6 @@ bool IsFolderEntry(const plat::FindData& entry) {
 
 bool MayEnter(const plat::FindData& entry) {
     return IsFolderEntry(entry) && (entry.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
-void UpperAscii(char* text) {
-    for (; *text != 0; ++text) {
-        if (*text >= 'a' && *text <= 'z') *text = char(*text - 'a' + 'A');
-    }
 }
 
 }  // namespace walk

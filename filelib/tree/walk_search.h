@@ -48,10 +48,6 @@ bool IsFolderEntry(const plat::FindData& entry);
 // search gives them but never followed out of the tree.
 bool MayEnter(const plat::FindData& entry);
 
-// Upper-cases a-z in place, as the runtime's strupr does in its default
-// locale.
-void UpperAscii(char* text);
-
 // A growing array of plain records that reports a lack of memory instead
 // of throwing; it doubles its room, so filling it is linear.
 template <class T>
