@@ -27,8 +27,10 @@ def build_program():
                            "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
     subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
     program = os.path.join(build, "read_text_bench")
+    library = next(path for path in (os.path.join(build, "filelib", "libfilelib.a"),
+                                     os.path.join(build, "libfilelib.a")) if os.path.exists(path))
     subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "read_text_bench.cpp"),
-                           os.path.join(build, "libfilelib.a"), "-o", program])
+                           library, "-o", program])
     return program
 
 
