@@ -1,38 +1,16 @@
 #include "filelib/enum/file_finder.h"
 
-#include <cctype>
-#include <cstdio>
 #include <cstring>
 
-#include "filelib/paths/net_drive.h"
+#include "filelib/paths/drive_reconnect.h"
+#include "filelib/paths/long_name_scope.h"
+#include "filelib/paths/path_join.h"
 
 namespace {
 
 constexpr size_t kPatternSize = 4400;  // a POSIX path and a name pattern
 
 bool Fits(size_t length, size_t field) { return length < field; }
-
-// "dir<sep>*.ext", or "*.ext" for the current folder; false when it does not fit.
-bool BuildPattern(char* out, const char* dir, const char* ext) {
-    const int written = dir[0] != 0 ? std::snprintf(out, kPatternSize, "%s%c*.%s", dir, plat::kPathSep, ext)
-                                    : std::snprintf(out, kPatternSize, "*.%s", ext);
-    return written > 0 && size_t(written) < kPatternSize;
-}
-
-// Searching a folder on a drive letter first tries it once, so that a
-// remembered network drive that is not connected gets reopened.
-void TrialSearch(const char* dir) {
-    if (dir[0] == 0 || dir[1] != ':') return;  // only a drive letter can be reconnected
-    char pattern[kPatternSize];
-    if (!BuildPattern(pattern, dir, "*")) return;
-    plat::FindData scratch;
-    plat::SearchHandle trial = plat::FindOpen(pattern, plat::SearchKind::All, &scratch);
-    if (trial != nullptr) {
-        plat::FindClose(trial);
-        return;
-    }
-    ReconnectNetDrive(char(std::toupper(static_cast<unsigned char>(dir[0]))));
-}
 
 }  // namespace
 
@@ -43,7 +21,11 @@ void AppendRootSlash(char* path) {
     }
 }
 
-DWORD GetAttributes(const char* path) { return plat::ReadAttributes(path); }
+DWORD GetAttributes(const char* path) {
+    CLongNameScope scope(path);
+    if (!scope.IsReady()) return INVALID_FILE_ATTRIBUTES;
+    return plat::ReadAttributes(scope.GetName());
+}
 
 CFileFinder::CFileFinder() {
     m_hFind = nullptr;
@@ -130,7 +112,7 @@ bool CFileFinder::StartSearch(char* dir) {
         std::strcpy(m_szSearchDir, dir);
         std::strcpy(m_szListDir, dir);
     }
-    TrialSearch(dir);
+    ProbeFolder(dir);
     return true;
 }
 
@@ -140,7 +122,7 @@ bool CFileFinder::OpenSlot(const char* dir) {
     for (; m_nFilterIndex < m_nFilterCount; ++m_nFilterIndex) {
         if (m_bFilterUnusable[m_nFilterIndex]) continue;
         char pattern[kPatternSize];
-        if (!BuildPattern(pattern, dir, m_szFilters[m_nFilterIndex])) continue;
+        if (!JoinExtensionPattern(pattern, sizeof pattern, dir, m_szFilters[m_nFilterIndex])) continue;
         m_hFind = plat::FindOpen(pattern, plat::SearchKind::FilesOnly, &m_fd);
         if (m_hFind != nullptr) return true;
     }
@@ -176,7 +158,7 @@ bool CFileFinder::NextFile() {
 bool CFileFinder::FindFirstDir(char* dir) {
     if (!StartSearch(dir)) return false;
     char pattern[kPatternSize];
-    if (!BuildPattern(pattern, dir, "*")) return false;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, dir, "*")) return false;
     m_hFind = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &m_fd);
     if (m_hFind == nullptr) return false;
     return AcceptDir() || NextDir();
@@ -244,11 +226,9 @@ bool CFileFinder::TakeFolderOf(const CFileFinder& parent) {
     if (m_bDirUnknown) return true;
     const char* name = parent.m_fd.name;
     const char* dir = parent.m_szSearchDir;
-    const int written = std::strcmp(name, ".") == 0 ? std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s", dir)
-                        : dir[0] == 0 ? std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s", name)
-                                      : std::snprintf(m_szSearchDir, sizeof m_szSearchDir, "%s%c%s", dir,
-                                                      plat::kPathSep, name);
-    m_bDirUnknown = written < 0 || size_t(written) >= sizeof m_szSearchDir;  // never a cut path
+    const bool fits = std::strcmp(name, ".") == 0 ? JoinPath(m_szSearchDir, sizeof m_szSearchDir, "", dir)
+                                                  : JoinPath(m_szSearchDir, sizeof m_szSearchDir, dir, name);
+    m_bDirUnknown = !fits;  // never a cut path
     return true;
 }
 
@@ -262,7 +242,7 @@ bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
         m_szListDir[0] = 0;
     } else {
         std::strcpy(m_szListDir, m_szSearchDir);
-        TrialSearch(m_szSearchDir);
+        ProbeFolder(m_szSearchDir);
     }
     const char* name = parent.m_bSizesOnly ? parent.m_fd.name : parent.m_cur.szName;
     const plat::SearchDetail detail = m_bSizesOnly ? plat::SearchDetail::Sizes : plat::SearchDetail::Full;
@@ -300,12 +280,7 @@ bool CFileFinder::AcceptDir() {
 bool CFileFinder::PassesAttributeTests() {
     DWORD attrib = m_fd.attrib;
     char path[kPatternSize];
-    if (!m_bDirUnknown) {
-        const int written = m_szSearchDir[0] != 0
-                                ? std::snprintf(path, sizeof path, "%s%c%s", m_szSearchDir, plat::kPathSep, m_fd.name)
-                                : std::snprintf(path, sizeof path, "%s", m_fd.name);
-        if (written > 0 && size_t(written) < sizeof path) attrib = GetAttributes(path);
-    }
+    if (!m_bDirUnknown && JoinPath(path, sizeof path, m_szSearchDir, m_fd.name)) attrib = GetAttributes(path);
     if ((m_nFlags & FINDER_SKIP_HIDDEN) != 0 && (attrib & FILE_ATTRIBUTE_HIDDEN) != 0) return false;
     if ((m_nFlags & FINDER_SKIP_SYSTEM) != 0 && (attrib & FILE_ATTRIBUTE_SYSTEM) != 0) return false;
     return true;
@@ -314,23 +289,16 @@ bool CFileFinder::PassesAttributeTests() {
 // Fills m_cur from m_fd. A path that does not fit its field is never cut:
 // the entry is left out, or, for the walk's searches, kept without paths.
 bool CFileFinder::FillCurrent(bool isDir) {
-    const size_t nameLength = std::strlen(m_fd.name);
-    const size_t dirLength = m_bDirUnknown ? 0 : std::strlen(m_szSearchDir);
-    const size_t pathLength = dirLength == 0 ? nameLength : dirLength + 1 + nameLength;
-    const bool pathFits = !m_bDirUnknown && Fits(dirLength, sizeof m_cur.szDir) && Fits(pathLength, sizeof m_cur.szPath);
+    char path[sizeof m_cur.szPath];
+    const bool pathFits = !m_bDirUnknown && Fits(std::strlen(m_szSearchDir), sizeof m_cur.szDir) &&
+                          JoinPath(path, sizeof path, m_szSearchDir, m_fd.name);
     if (!pathFits && !m_bKeepLongPaths) return false;
 
     std::memset(&m_cur, 0, sizeof m_cur);
-    std::memcpy(m_cur.szName, m_fd.name, nameLength + 1);
+    std::memcpy(m_cur.szName, m_fd.name, std::strlen(m_fd.name) + 1);
     if (pathFits) {
-        std::memcpy(m_cur.szDir, m_szSearchDir, dirLength + 1);
-        if (dirLength != 0) {
-            std::memcpy(m_cur.szPath, m_szSearchDir, dirLength);
-            m_cur.szPath[dirLength] = plat::kPathSep;
-            std::memcpy(m_cur.szPath + dirLength + 1, m_fd.name, nameLength + 1);
-        } else {
-            std::memcpy(m_cur.szPath, m_fd.name, nameLength + 1);
-        }
+        std::strcpy(m_cur.szDir, m_szSearchDir);
+        std::strcpy(m_cur.szPath, path);
     }
     m_qwCurSize = isDir ? 0 : m_fd.size;
     m_cur.dwSize = uint32_t(m_qwCurSize);

@@ -1,12 +1,18 @@
 // The portable interface to the operating system. Everything above this
 // header is written once; only the files in this folder know which system
-// they run on (platform_win.cpp or platform_posix.cpp, chosen by the build).
+// they run on (one *_posix.cpp and one *_win.cpp per concern, chosen by the
+// build). This header brings every concern's header along.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "filelib/platform/drives.h"
+#include "filelib/platform/errors.h"
+#include "filelib/platform/file_locks.h"
+#include "filelib/platform/file_system.h"
 #include "filelib/platform/win_types.h"
+#include "filelib/platform/working_folder.h"
 
 namespace plat {
 
@@ -66,15 +72,8 @@ SearchHandle FindOpenIn(SearchHandle parent, const char* name,
 bool FindNext(SearchHandle search, FindData* out);
 void FindClose(SearchHandle search);
 
-// ---------------------------------------------------------- file system
+// ------------------------------------------------------------- program
 
-// Attributes of a path, or INVALID_FILE_ATTRIBUTES. Links are not followed.
-DWORD ReadAttributes(const char* path);
-
-// Current drive (1 = A), 0 where there are no drive letters.
-int GetCurrentDrive();
-// Current folder into buf; false (buf empty) when it does not fit.
-bool GetCurrentDir(char* buf, size_t size);
 // Full path of the running program into buf; false when unknown or too long.
 bool GetProgramPath(char* buf, size_t size);
 

@@ -4,6 +4,7 @@
 
 #include "filelib/platform/platform.h"
 #include "filelib/platform/name_match.h"
+#include "filelib/platform/posix_attributes.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -37,14 +38,6 @@ bool MatchesEveryName(const char* pattern) {
 
 // ----------------------------------------------------------- attributes
 
-uint32_t AttributesOf(mode_t mode, const char* name) {
-    uint32_t attrib = 0;
-    if (S_ISDIR(mode)) attrib |= FILE_ATTRIBUTE_DIRECTORY;
-    if (!(mode & S_IWUSR)) attrib |= FILE_ATTRIBUTE_READONLY;
-    if (name[0] == '.' && !IsDotName(name)) attrib |= FILE_ATTRIBUTE_HIDDEN;
-    return attrib ? attrib : FILE_ATTRIBUTE_NORMAL;
-}
-
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.
 // For SearchDetail::Sizes only the type and the size are asked for.
 bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
@@ -58,7 +51,7 @@ bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail =
     }
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
     if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
-    out->attrib = AttributesOf(sx.stx_mode, name);
+    out->attrib = posix::AttributesOf(sx.stx_mode, name);
     out->size = S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size;
     out->tWrite = sx.stx_mtime.tv_sec;
     out->tAccess = sx.stx_atime.tv_sec;
@@ -612,24 +605,7 @@ void FindClose(SearchHandle search) {
     delete search;
 }
 
-// ---------------------------------------------------------- file system
-
-DWORD ReadAttributes(const char* path) {
-    if (path == nullptr || path[0] == 0) return INVALID_FILE_ATTRIBUTES;
-    struct stat st;
-    if (lstat(path, &st) != 0) return INVALID_FILE_ATTRIBUTES;
-    const char* slash = std::strrchr(path, '/');
-    return AttributesOf(st.st_mode, slash != nullptr ? slash + 1 : path);
-}
-
-int GetCurrentDrive() { return 0; }
-
-bool GetCurrentDir(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    if (getcwd(buf, size) != nullptr) return true;
-    buf[0] = 0;
-    return false;
-}
+// ------------------------------------------------------------- program
 
 bool GetProgramPath(char* buf, size_t size) {
     if (buf == nullptr || size == 0) return false;

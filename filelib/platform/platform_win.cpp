@@ -4,16 +4,9 @@
 #include "filelib/platform/platform.h"
 #include "filelib/platform/name_match.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "filelib/platform/win_system.h"
 #include <winnetwk.h>
 #include <conio.h>
-#include <direct.h>
 
 #include <cstring>
 #include <new>
@@ -209,36 +202,7 @@ void FindClose(SearchHandle search) {
     Release(search);
 }
 
-// ---------------------------------------------------------- file system
-
-DWORD ReadAttributes(const char* path) {
-    if (path == nullptr) return INVALID_FILE_ATTRIBUTES;
-    if (std::strlen(path) <= 255) return GetFileAttributesA(path);
-    // Long names: ask from inside the folder, by the bare name.
-    const char* sep = std::strrchr(path, '\\');
-    const char* slash = std::strrchr(path, '/');
-    if (slash != nullptr && (sep == nullptr || slash > sep)) sep = slash;
-    if (sep == nullptr) return GetFileAttributesA(path);
-    char saved[MAX_PATH];
-    if (_getcwd(saved, sizeof saved) == nullptr) return INVALID_FILE_ATTRIBUTES;
-    std::string folder(path, size_t(sep - path));
-    if (folder.empty()) folder = "\\";
-    DWORD attrib = INVALID_FILE_ATTRIBUTES;
-    if (_chdir(folder.c_str()) == 0) {
-        attrib = GetFileAttributesA(sep + 1);
-        _chdir(saved);
-    }
-    return attrib;
-}
-
-int GetCurrentDrive() { return _getdrive(); }
-
-bool GetCurrentDir(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    if (_getcwd(buf, int(size)) != nullptr) return true;
-    buf[0] = 0;
-    return false;
-}
+// ------------------------------------------------------------- program
 
 bool GetProgramPath(char* buf, size_t size) {
     if (buf == nullptr || size == 0) return false;

@@ -82,4 +82,31 @@ void RemoveTree(const std::string& root);
 // where the system does not let the test make one.
 bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why);
 
+// Another holder of a file, for the in-use tests. On POSIX a child process
+// that holds a lock of the kind asked for until this object goes; on
+// Windows an open of this process without sharing, which is how another
+// program's exclusive open looks to the system (sharing is checked per
+// open there), whatever the kind.
+enum class LockKind {
+    FileLock,    // flock(2) on POSIX
+    RecordLock,  // an fcntl write lock over the whole file on POSIX
+};
+
+class FileHolder {
+public:
+    FileHolder(const std::string& path, LockKind kind);
+    ~FileHolder();
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+
+    // True once the file is held.
+    bool holding() const { return holding_; }
+
+private:
+    bool holding_ = false;
+    [[maybe_unused]] intptr_t handle_ = -1;  // Windows: the open file
+    [[maybe_unused]] int pid_ = -1;          // POSIX: the holding child
+    [[maybe_unused]] int release_ = -1;      // POSIX: closing this ends the child
+};
+
 }  // namespace testsupport

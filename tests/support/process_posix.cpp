@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -268,6 +269,63 @@ bool MakeFolderLink(const std::string& target, const std::string& link, std::str
     if (symlink(target.c_str(), link.c_str()) == 0) return true;
     why = std::string("cannot make a folder link: ") + std::strerror(errno);
     return false;
+}
+
+namespace {
+
+bool TakeLock(int fd, LockKind kind) {
+    if (kind == LockKind::FileLock) return flock(fd, LOCK_EX | LOCK_NB) == 0;
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_SETLK, &lock) == 0;
+}
+
+}  // namespace
+
+FileHolder::FileHolder(const std::string& path, LockKind kind) {
+    int ready[2], release[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) return;
+    if (pipe2(release, O_CLOEXEC) != 0) {
+        close(ready[0]);
+        close(ready[1]);
+        return;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(ready[0]);
+        close(release[1]);
+        const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+        const char answer = fd >= 0 && TakeLock(fd, kind) ? '1' : '0';
+        if (write(ready[1], &answer, 1) != 1) _exit(1);
+        char none;
+        while (read(release[0], &none, 1) < 0 && errno == EINTR) {
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    if (pid < 0) {
+        close(ready[0]);
+        close(release[1]);
+        return;
+    }
+    pid_ = pid;
+    release_ = release[1];
+    char answer = '0';
+    while (read(ready[0], &answer, 1) < 0 && errno == EINTR) {
+    }
+    close(ready[0]);
+    holding_ = answer == '1';
+}
+
+FileHolder::~FileHolder() {
+    if (release_ >= 0) close(release_);
+    if (pid_ > 0) {
+        int status;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 }  // namespace testsupport

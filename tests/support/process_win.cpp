@@ -151,4 +151,16 @@ bool MakeFolderLink(const std::string& target, const std::string& link, std::str
     return true;
 }
 
+FileHolder::FileHolder(const std::string& path, LockKind) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    handle_ = reinterpret_cast<intptr_t>(file);
+    holding_ = true;
+}
+
+FileHolder::~FileHolder() {
+    if (holding_) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
 }  // namespace testsupport
