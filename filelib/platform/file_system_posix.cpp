@@ -15,9 +15,14 @@
 #include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
 #include "filelib/platform/posix_attributes.h"
+#include "filelib/platform/posix_file_times.h"
 #include "filelib/platform/system_errors.h"
 
 namespace plat {
+
+// 100-ns ticks from 1601 to 1970.
+constexpr int64_t kEpochTicks = 116444736000000000LL;
+constexpr int64_t kTicksPerSecond = 10000000;
 
 namespace posix {
 
@@ -28,21 +33,6 @@ uint32_t AttributesOf(unsigned mode, const char* name) {
     if (name[0] == '.' && !IsDotName(name)) attrib |= FILE_ATTRIBUTE_HIDDEN;
     return attrib ? attrib : FILE_ATTRIBUTE_NORMAL;
 }
-
-}  // namespace posix
-
-namespace {
-
-// 100-ns ticks from 1601 to 1970.
-constexpr int64_t kEpochTicks = 116444736000000000LL;
-constexpr int64_t kTicksPerSecond = 10000000;
-
-const char* LastName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash != nullptr ? slash + 1 : path;
-}
-
-bool Valid(const char* path) { return path != nullptr && path[0] != 0; }
 
 FILETIME ToFileTime(int64_t seconds, uint32_t nanoseconds) {
     int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kEpochTicks;
@@ -72,6 +62,17 @@ struct timespec ToTimespec(const FILETIME* ft) {
     return ts;
 }
 
+}  // namespace posix
+
+namespace {
+
+const char* LastName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
+
+bool Valid(const char* path) { return path != nullptr && path[0] != 0; }
+
 struct EntryTimes {
     FILETIME creation, access, write;
 };
@@ -79,10 +80,10 @@ struct EntryTimes {
 bool StatTimes(const char* path, struct statx* sx, EntryTimes* times) {
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
     if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, sx) != 0) return false;
-    times->write = ToFileTime(sx->stx_mtime.tv_sec, sx->stx_mtime.tv_nsec);
-    times->access = ToFileTime(sx->stx_atime.tv_sec, sx->stx_atime.tv_nsec);
+    times->write = posix::ToFileTime(sx->stx_mtime.tv_sec, sx->stx_mtime.tv_nsec);
+    times->access = posix::ToFileTime(sx->stx_atime.tv_sec, sx->stx_atime.tv_nsec);
     times->creation =
-        (sx->stx_mask & STATX_BTIME) ? ToFileTime(sx->stx_btime.tv_sec, sx->stx_btime.tv_nsec) : times->write;
+        (sx->stx_mask & STATX_BTIME) ? posix::ToFileTime(sx->stx_btime.tv_sec, sx->stx_btime.tv_nsec) : times->write;
     return true;
 }
 
@@ -127,7 +128,7 @@ Error ReadFileTimes(const char* path, FILETIME* creation, FILETIME* access, FILE
 Error WriteFileTimes(const char* path, const FILETIME* /*creation: not settable here*/, const FILETIME* access,
                      const FILETIME* write) {
     if (!Valid(path)) return Error::NotFound;
-    const struct timespec times[2] = {ToTimespec(access), ToTimespec(write)};
+    const struct timespec times[2] = {posix::ToTimespec(access), posix::ToTimespec(write)};
     if (access == nullptr && write == nullptr) {
         struct stat st;
         return lstat(path, &st) == 0 ? Error::None : LastSystemError();

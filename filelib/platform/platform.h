@@ -9,6 +9,7 @@
 
 #include "filelib/platform/drives.h"
 #include "filelib/platform/errors.h"
+#include "filelib/platform/file_data.h"
 #include "filelib/platform/file_locks.h"
 #include "filelib/platform/file_system.h"
 #include "filelib/platform/win_types.h"

@@ -42,8 +42,10 @@ TempDir::~TempDir() {
     if (error) {
         // A second pass catches folders whose permissions were restored late.
         error.clear();
-        for (auto& entry : fs::recursive_directory_iterator(path_, error))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+        for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
+             it.increment(error))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        error.clear();
         fs::remove_all(path_, error);
     }
 }

@@ -1,0 +1,239 @@
+// POSIX backend, file data: open files for copying, with holes kept and
+// times carried at the system's own precision. Generic POSIX plus Linux's
+// statx and copy_file_range (with a plain read/write fallback).
+
+#include "filelib/platform/file_data.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "filelib/platform/posix_file_times.h"
+
+namespace plat {
+
+struct OpenFile {
+    int fd = -1;
+};
+
+namespace {
+
+FileHandle Wrap(int fd) {
+    if (fd < 0) return nullptr;
+    OpenFile* file = new (std::nothrow) OpenFile;
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    file->fd = fd;
+    return file;
+}
+
+// The folder part of a path as the system reads it: '/' is the only
+// separator here. Empty for a bare name.
+size_t FolderLength(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? 0 : size_t(slash - path) + 1;
+}
+
+// Small files are copied in one piece: looking for their holes costs more
+// than it could save.
+constexpr uint64_t kHoleSearchFrom = 128 * 1024;
+
+char g_copyBuffer[1 << 20];
+
+bool WriteAll(int fd, const char* data, size_t length, off_t offset) {
+    while (length > 0) {
+        const ssize_t written = ::pwrite(fd, data, length, offset);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) return false;
+        data += written;
+        length -= size_t(written);
+        offset += written;
+    }
+    return true;
+}
+
+bool CopyRangeByReading(int in, int out, off_t offset, uint64_t length) {
+    while (length > 0) {
+        const size_t want = length < sizeof g_copyBuffer ? size_t(length) : sizeof g_copyBuffer;
+        const ssize_t got = ::pread(in, g_copyBuffer, want, offset);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return false;  // the source ended early
+        if (!WriteAll(out, g_copyBuffer, size_t(got), offset)) return false;
+        offset += got;
+        length -= uint64_t(got);
+    }
+    return true;
+}
+
+// Copies [offset, offset + length) to the same place in `out`, inside the
+// kernel where it can.
+bool CopyRange(int in, int out, off_t offset, uint64_t length) {
+    off_t inOffset = offset, outOffset = offset;
+    while (length > 0) {
+        const size_t want = length < (uint64_t(1) << 30) ? size_t(length) : size_t(1) << 30;
+        const ssize_t copied = ::copy_file_range(in, &inOffset, out, &outOffset, want, 0);
+        if (copied < 0) {
+            if (errno == EINTR) continue;
+            // Not offered for this pair of files: copy through memory.
+            if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOTSUP)
+                return CopyRangeByReading(in, out, inOffset, length);
+            return false;
+        }
+        if (copied == 0) return false;  // the source ended early
+        length -= uint64_t(copied);
+    }
+    return true;
+}
+
+// Start of the next data at or after `offset`, or `length` when only a
+// hole follows. A file system without hole search is all data.
+off_t NextData(int fd, off_t offset, uint64_t length, bool* failed) {
+    const off_t data = ::lseek(fd, offset, SEEK_DATA);
+    if (data >= 0) return data < off_t(length) ? data : off_t(length);
+    if (errno == ENXIO) return off_t(length);
+    if (errno == EINVAL || errno == EOPNOTSUPP || errno == ENOTSUP) return offset;
+    *failed = true;
+    return off_t(length);
+}
+
+off_t NextHole(int fd, off_t offset, uint64_t length) {
+    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (hole < 0 || hole > off_t(length)) return off_t(length);
+    return hole;
+}
+
+}  // namespace
+
+FileHandle OpenForReading(const char* path) {
+    if (path == nullptr) return nullptr;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return Wrap(fd);
+}
+
+bool QueryOpenFile(FileHandle file, uint64_t* length, FileIdentity* identity, FileTimes* times) {
+    if (file == nullptr) return false;
+    struct statx sx;
+    const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+    if (::statx(file->fd, "", AT_EMPTY_PATH, mask, &sx) != 0) return false;
+    if (length != nullptr) *length = sx.stx_size;
+    if (identity != nullptr) {
+        identity->volume = (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+        identity->index = sx.stx_ino;
+    }
+    if (times != nullptr) {
+        times->write = posix::ToFileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+        times->access = posix::ToFileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+        times->create = (sx.stx_mask & STATX_BTIME) ? posix::ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
+                                                    : times->write;
+    }
+    return true;
+}
+
+bool QueryPathIdentity(const char* path, FileIdentity* identity) {
+    if (path == nullptr || path[0] == 0 || identity == nullptr) return false;
+    struct statx sx;
+    if (::statx(AT_FDCWD, path, 0, STATX_INO, &sx) != 0) return false;
+    identity->volume = (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    identity->index = sx.stx_ino;
+    return true;
+}
+
+FileHandle CreateFileBeside(const char* target, char* tempPath, size_t size) {
+    if (target == nullptr || tempPath == nullptr || size == 0) return nullptr;
+    tempPath[0] = 0;
+    const size_t folderLength = FolderLength(target);
+    struct stat existing;
+    const bool targetExists = ::stat(target, &existing) == 0 && S_ISREG(existing.st_mode);
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned long tag = (unsigned long)(::getpid()) * 7919ul + (unsigned long)(++counter) * 104729ul +
+                                  (unsigned long)(std::time(nullptr));
+        char name[40];
+        std::snprintf(name, sizeof name, ".~vks%08lx.tmp", tag & 0xFFFFFFFFul);
+        const size_t nameLength = std::strlen(name);
+        if (folderLength + nameLength + 1 > size) return nullptr;
+        std::memcpy(tempPath, target, folderLength);
+        std::memcpy(tempPath + folderLength, name, nameLength + 1);
+        const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) {
+            if (targetExists) {
+                // Owner first: a change of owner clears the set-id bits.
+                if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+                    // Only root may give a file away; others keep their own.
+                }
+                if (::fchmod(fd, existing.st_mode & 0777) != 0) {
+                    // The umask's bits stay; the data is what matters.
+                }
+            }
+            FileHandle file = Wrap(fd);
+            if (file == nullptr) ::unlink(tempPath);
+            if (file == nullptr) tempPath[0] = 0;
+            return file;
+        }
+        if (errno != EEXIST) break;
+    }
+    tempPath[0] = 0;
+    return nullptr;
+}
+
+FileHandle OpenForWriting(const char* path) {
+    if (path == nullptr || path[0] == 0) return nullptr;
+    return Wrap(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+}
+
+bool CopyFileData(FileHandle source, FileHandle dest, uint64_t length) {
+    if (source == nullptr || dest == nullptr) return false;
+    const int in = source->fd, out = dest->fd;
+    if (length < kHoleSearchFrom) return CopyRange(in, out, 0, length);
+    // The hole search would take a missing end for a hole.
+    struct stat st;
+    if (::fstat(in, &st) != 0 || uint64_t(st.st_size) < length) return false;
+    bool failed = false;
+    off_t offset = 0;
+    while (uint64_t(offset) < length) {
+        const off_t data = NextData(in, offset, length, &failed);
+        if (failed) return false;
+        if (uint64_t(data) >= length) break;
+        const off_t hole = NextHole(in, data, length);
+        if (!CopyRange(in, out, data, uint64_t(hole - data))) return false;
+        offset = hole;
+    }
+    // A hole at the end leaves nothing written there: the length says it.
+    return ::ftruncate(out, off_t(length)) == 0;
+}
+
+bool SetOpenFileTimes(FileHandle file, const FileTimes& times) {
+    if (file == nullptr) return false;
+    const timespec stamps[2] = {posix::ToTimespec(&times.access), posix::ToTimespec(&times.write)};
+    return ::futimens(file->fd, stamps) == 0;
+}
+
+bool CloseFile(FileHandle file) {
+    if (file == nullptr) return false;
+    const bool closed = ::close(file->fd) == 0;
+    delete file;
+    return closed;
+}
+
+}  // namespace plat
+

@@ -1,0 +1,52 @@
+// File system conditions that tests of file operations need: a small file
+// system that fills up, a file that cannot be deleted, the disk space a
+// file really takes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace testsupport {
+
+// Bytes of disk that a file takes (holes take none); UINT64_MAX where the
+// system cannot say.
+uint64_t AllocatedBytes(const std::string& path);
+
+// A file system of `bytes` mounted on the existing, empty folder `dir`
+// while it lives (POSIX, as root). Mounted() false with the reason where
+// it cannot be made.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const std::string& dir, uint64_t bytes);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool Mounted() const { return mounted_; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// While it lives, `file` cannot be deleted but its attributes can still be
+// changed: its folder is made immutable (POSIX) or the file is held open
+// without sharing (Windows). Active() false with the reason otherwise.
+class UndeletableFile {
+public:
+    explicit UndeletableFile(const std::string& file);
+    ~UndeletableFile();
+    UndeletableFile(const UndeletableFile&) = delete;
+    UndeletableFile& operator=(const UndeletableFile&) = delete;
+    bool Active() const { return active_; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string target_;
+    [[maybe_unused]] void* handle_ = nullptr;  // Windows: the open file
+    bool active_ = false;
+    std::string reason_;
+};
+
+}  // namespace testsupport

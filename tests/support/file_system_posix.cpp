@@ -1,0 +1,68 @@
+#include "support/file_system.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace testsupport {
+
+namespace {
+
+// Sets or clears the immutable flag; false with the reason when it cannot.
+bool SetImmutable(const std::string& path, bool on, std::string* reason) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (!ok) *reason = std::string("the file system keeps no immutable flag here: ") + std::strerror(errno);
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+uint64_t AllocatedBytes(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return UINT64_MAX;
+    return uint64_t(st.st_blocks) * 512u;
+}
+
+SmallFileSystem::SmallFileSystem(const std::string& dir, uint64_t bytes) : dir_(dir) {
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0777";
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0) {
+        mounted_ = true;
+    } else {
+        reason_ = std::string("cannot mount a small tmpfs (needs root in a system that allows mounts): ") +
+                  std::strerror(errno);
+    }
+}
+
+SmallFileSystem::~SmallFileSystem() {
+    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+}
+
+UndeletableFile::UndeletableFile(const std::string& file) {
+    const size_t slash = file.rfind('/');
+    target_ = slash == std::string::npos ? "." : file.substr(0, slash);
+    active_ = SetImmutable(target_, true, &reason_);
+}
+
+UndeletableFile::~UndeletableFile() {
+    std::string ignored;
+    if (active_) SetImmutable(target_, false, &ignored);
+}
+
+}  // namespace testsupport
