@@ -20,6 +20,9 @@ install(TARGETS filelib EXPORT filelibTargets
 # Every header of filelib/ is the library's interface, installed at the path
 # the sources include it by (include/filelib/<folder>/<name>.h).
 file(GLOB_RECURSE FILELIB_HEADERS CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/filelib/*.h)
+# The backends' private headers (system headers, backend helpers) are not
+# part of the interface: a caller could not even compile some of them.
+list(FILTER FILELIB_HEADERS EXCLUDE REGEX "filelib/platform/(posix_[^/]*|win_system|system_errors)\\.h$")
 foreach(header ${FILELIB_HEADERS})
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder} COMPONENT Development)
