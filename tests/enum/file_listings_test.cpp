@@ -1,4 +1,5 @@
 #include "filelib/enum/file_finder.h"
+#include "filelib/platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +272,42 @@ TEST(FileListings, FilterFlagsForFilesAndFolders) {
         finder.ListSubfolders(text.text, folderStart);
         EXPECT_EQ(c.folders, SortedCopy(ListedNames(finder, folderStart))) << c.flags;
     }
+}
+
+// Attributes set through the system: read-only files are listed under every
+// flag; hidden and system files (settable on Windows) leave by their flags.
+TEST(FileListings, AttributeFiltersOnSetAttributes) {
+    TempDir dir;
+    dir.WriteFile("plain", 1);
+    dir.WriteFile("readonly", 1);
+    const bool windows = !testsupport::IsPosix();
+    ASSERT_EQ(plat::Error::None, plat::WriteAttributes((dir.path() + "/readonly").c_str(), FILE_ATTRIBUTE_READONLY));
+    if (windows) {
+        dir.WriteFile("hidden", 1);
+        dir.WriteFile("system", 1);
+        ASSERT_EQ(plat::Error::None, plat::WriteAttributes((dir.path() + "/hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+        ASSERT_EQ(plat::Error::None, plat::WriteAttributes((dir.path() + "/system").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    }
+    struct Case {
+        uint32_t flags;
+        std::vector<std::string> windowsFiles;
+        std::vector<std::string> posixFiles;
+    } cases[] = {
+        {0, {"hidden", "plain", "readonly", "system"}, {"plain", "readonly"}},
+        {FINDER_SKIP_HIDDEN, {"plain", "readonly", "system"}, {"plain", "readonly"}},
+        {FINDER_SKIP_SYSTEM, {"hidden", "plain", "readonly"}, {"plain", "readonly"}},
+        {FINDER_SKIP_HIDDEN_OR_SYSTEM, {"plain", "readonly"}, {"plain", "readonly"}},
+    };
+    DirText text(dir.path());
+    for (const Case& c : cases) {
+        CFileFinder finder;
+        finder.m_nFlags = c.flags;
+        finder.ListAllFiles(text.text);
+        EXPECT_EQ(windows ? c.windowsFiles : c.posixFiles, SortedCopy(ListedNames(finder))) << c.flags;
+    }
+    // Give the files back their write permission so the folder can be removed.
+    for (const char* name : {"readonly", "hidden", "system"})
+        plat::WriteAttributes((dir.path() + "/" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(FileListings, PatternsAndExtensionLists) {
