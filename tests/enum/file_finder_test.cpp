@@ -17,11 +17,7 @@ namespace fs = std::filesystem;
 using testsupport::Sep;
 using testsupport::TempDir;
 
-// A writable folder text, as the finder wants it.
-struct DirText {
-    explicit DirText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }
-    char text[600];
-};
+using testsupport::DirText;
 
 std::vector<std::string> Files(CFileFinder& finder, const std::string& dir, const char* filters = "") {
     DirText text(dir);

@@ -20,10 +20,7 @@ namespace fs = std::filesystem;
 using testsupport::Sep;
 using testsupport::TempDir;
 
-struct DirText {
-    explicit DirText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }
-    char text[600];
-};
+using testsupport::DirText;
 
 std::vector<std::string> ListedNames(const CFileFinder& finder, int from = 0) {
     std::vector<std::string> names;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace testsupport {
@@ -42,5 +43,11 @@ private:
 
 // The platform's path separator as text, for building expected paths.
 std::string Sep();
+
+// A writable folder text, as the finder and its listings want it.
+struct DirText {
+    explicit DirText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }
+    char text[600];
+};
 
 }  // namespace testsupport
