@@ -18,6 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Sep;
+using testsupport::LongPathFile;
+using testsupport::MakeLongPathFile;
 using testsupport::TempDir;
 
 // Restores the current folder a test changed.
@@ -305,16 +307,9 @@ TEST(CurrentFolder, TooLongForTheFieldGivesEmptyText) {
 // their folder; the current folder is the same afterwards.
 TEST(FileState, LongPathsWorkAndLeaveTheCurrentFolder) {
     TempDir temp;
-    // The folder stays within what the system makes current; only the
-    // whole path is too long to hand over at once.
-    std::string folder = temp.path();
-    while (folder.size() < 180) folder += Sep() + std::string(30, 'f');
-    std::error_code error;
-    fs::create_directories(folder, error);
-    const std::string name = std::string(100, 'n') + ".txt";
-    const std::string file = folder + Sep() + name;
-    if (!error) temp.WriteText(file.substr(temp.path().size() + 1), "long");
-    if (error || !fs::exists(file)) GTEST_SKIP() << "the system makes no paths this long here";
+    const LongPathFile made = MakeLongPathFile(temp, "long");
+    if (made.file.empty()) GTEST_SKIP() << "the system makes no paths this long here";
+    const std::string& file = made.file;
     temp.WriteText("beside.txt", "b");
     const fs::path before = fs::current_path();
 

@@ -78,4 +78,17 @@ void TempDir::WriteText(const std::string& relative, const std::string& text) co
     std::ofstream(file, std::ios::binary) << text;
 }
 
+LongPathFile MakeLongPathFile(const TempDir& temp, const std::string& text) {
+    LongPathFile made;
+    made.folder = temp.path();
+    while (made.folder.size() < 180) made.folder += Sep() + std::string(30, 'f');
+    made.name = std::string(100, 'n') + ".txt";
+    made.file = made.folder + Sep() + made.name;
+    std::error_code error;
+    fs::create_directories(made.folder, error);
+    if (!error) temp.WriteText(made.file.substr(temp.path().size() + 1), text);
+    if (error || !fs::exists(made.file, error)) return LongPathFile{};
+    return made;
+}
+
 }  // namespace testsupport

@@ -44,6 +44,17 @@ private:
 // The platform's path separator as text, for building expected paths.
 std::string Sep();
 
+// A file whose whole path is longer than the system takes at once, below
+// folders each short enough to be made current: folders of 30 characters
+// down to 180, then a name of 100. Both texts are empty where the system
+// cannot make such a path.
+struct LongPathFile {
+    std::string folder;
+    std::string file;
+    std::string name;
+};
+LongPathFile MakeLongPathFile(const TempDir& temp, const std::string& text);
+
 // A writable folder text, as the finder and its listings want it.
 struct DirText {
     explicit DirText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }

@@ -17,6 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Sep;
+using testsupport::LongPathFile;
+using testsupport::MakeLongPathFile;
 using testsupport::TempDir;
 
 bool AllZero(const void* data, size_t size) {
@@ -245,16 +247,9 @@ TEST_F(EntryQueries, ApplyFileTimesLeavesAFileHeldByAnotherProcess) {
 
 TEST(EntryQueriesLong, LongPathsAreFoundAndLeaveTheCurrentFolder) {
     TempDir temp;
-    // The folder stays within what the system makes current; only the
-    // whole path is too long to hand over at once.
-    std::string folder = temp.path();
-    while (folder.size() < 180) folder += Sep() + std::string(30, 'f');
-    std::error_code error;
-    fs::create_directories(folder, error);
-    const std::string name = std::string(100, 'n') + ".txt";
-    const std::string file = folder + Sep() + name;
-    if (!error) temp.WriteText(file.substr(temp.path().size() + 1), "long!");
-    if (error || !fs::exists(file)) GTEST_SKIP() << "the system makes no paths this long here";
+    const LongPathFile made = MakeLongPathFile(temp, "long!");
+    if (made.file.empty()) GTEST_SKIP() << "the system makes no paths this long here";
+    const std::string &file = made.file, &folder = made.folder, &name = made.name;
     const fs::path before = fs::current_path();
 
     EXPECT_TRUE(IsFile(file.c_str()));
