@@ -17,34 +17,20 @@ records.
 import argparse
 import os
 import statistics
-import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
+from bench_common import build_library_program, output, seconds  # noqa: E402
 import tree_walkers_bench as walkers  # noqa: E402  (the trees and the timing)
 import walk_bench  # noqa: E402
 
 
-def build_program():
-    build = os.path.join(TOP, "build", "bench")
-    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
-    subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
-    program = os.path.join(build, "finder_tree_bench")
-    library = next(path for path in (os.path.join(build, "filelib", "libfilelib.a"),
-                                     os.path.join(build, "libfilelib.a")) if os.path.exists(path))
-    subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "finder_tree_bench.cpp"),
-                           library, "-o", program])
-    return program
-
-
 def check_files(program, tree):
-    found = [line.split(" ", 1)[1] for line in walkers.output(["find", tree, "-type", "f", "-printf", "%s %p\n"])
+    found = [line.split(" ", 1)[1] for line in output(["find", tree, "-type", "f", "-printf", "%s %p\n"])
              .splitlines()]
     fitting = [path for path in found if len(path.encode()) < 260]
-    listed = walkers.output([program, tree]).splitlines()
+    listed = output([program, tree]).splitlines()
     if len(listed) != len(fitting):
         sys.exit("ListTreeFiles found %d files, find %d that fit" % (len(listed), len(fitting)))
     return len(listed)
@@ -56,11 +42,11 @@ def time_tree(program, tree, rounds):
     commands = {"ListTreeFiles": [program, tree], "ListTreeFiles TZ=UTC": ["env", "TZ=UTC", program, tree],
                 "find": ["find", tree, "-printf", "%s %p\n"]}
     for command in commands.values():
-        walkers.seconds(command)  # warm
+        seconds(command)  # warm
     times = {name: [] for name in commands}
     for _ in range(rounds):
         for name, command in commands.items():
-            times[name].append(walkers.seconds(command))
+            times[name].append(seconds(command))
     return {name: statistics.median(values) for name, values in times.items()}
 
 
@@ -70,7 +56,7 @@ def main():
     parser.add_argument("--work", default=os.path.join(HERE, "work"))
     args = parser.parse_args()
 
-    program = build_program()
+    program = build_library_program("finder_tree_bench.cpp")
     args.tree = walk_bench.ensure_tree(args.work, "wide")[0]
     fifth = args.tree + "-fifth"
     if not os.path.exists(fifth + ".done"):

@@ -17,12 +17,12 @@ import argparse
 import os
 import random
 import statistics
-import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+from bench_common import build_library_program, output, seconds  # noqa: E402
+
 MODES = (0, 1, 2, 3, 4)
 
 
@@ -48,29 +48,6 @@ def make_folder(folder, count, seed=20261208):
         os.close(fd)
 
 
-def build_program():
-    build = os.path.join(TOP, "build", "bench-listing")
-    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
-    subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
-    program = os.path.join(build, "listing_bench")
-    library = next(path for path in (os.path.join(build, "filelib", "libfilelib.a"),
-                                     os.path.join(build, "libfilelib.a")) if os.path.exists(path))
-    subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "listing_bench.cpp"),
-                           library, "-o", program])
-    return program
-
-
-def seconds(command):
-    start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL, check=True)
-    return time.perf_counter() - start
-
-
-def output(command):
-    return subprocess.run(command, stdout=subprocess.PIPE, check=True).stdout.decode("latin-1")
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=5)
@@ -78,14 +55,14 @@ def main():
     parser.add_argument("--folder", default=os.path.join(HERE, "work", "listing"))
     args = parser.parse_args()
 
-    program = build_program()
+    program = build_library_program("listing_bench.cpp", "bench-listing")
     folder = "%s-%d" % (args.folder, args.files)
     if not os.path.exists(folder + ".done"):
         print("making %d files in %s ..." % (args.files, folder), flush=True)
         make_folder(folder, args.files)
         open(folder + ".done", "w").close()
 
-    listed = int(output([program, "list", "4", folder]).split()[0])
+    listed = int(output([program, "list", "4", folder], "latin-1").split()[0])
     if listed != args.files:
         sys.exit("the listing found %d files of %d" % (listed, args.files))
 
@@ -106,7 +83,7 @@ def main():
 
     sort_times = {}
     for count in (10000, 50000):
-        runs = [float(output([program, "sortnames", str(count)]).split()[1]) for _ in range(args.rounds)]
+        runs = [float(output([program, "sortnames", str(count)], "latin-1").split()[1]) for _ in range(args.rounds)]
         sort_times[count] = statistics.median(runs)
         print("SortNameList of %d names: median %.4f s" % (count, sort_times[count]))
     print("SortNameList 50,000 / 10,000: time ratio %.2f (5 x the names)" % (sort_times[50000] / sort_times[10000]))

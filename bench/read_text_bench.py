@@ -12,39 +12,21 @@ against an optimised build of the library.
 import argparse
 import os
 import statistics
+import sys
 import subprocess
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+from bench_common import build_library_program, seconds  # noqa: E402
 LINES = (20000, 100000, 500000)
-
-
-def build_program():
-    build = os.path.join(TOP, "build", "bench")
-    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
-    subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
-    program = os.path.join(build, "read_text_bench")
-    library = next(path for path in (os.path.join(build, "filelib", "libfilelib.a"),
-                                     os.path.join(build, "libfilelib.a")) if os.path.exists(path))
-    subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "read_text_bench.cpp"),
-                           library, "-o", program])
-    return program
-
-
-def seconds(command):
-    start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
-    return time.perf_counter() - start
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=5)
     args = parser.parse_args()
-    program = build_program()
+    program = build_library_program("read_text_bench.cpp")
     with tempfile.TemporaryDirectory() as work:
         files = {}
         for lines in LINES:

@@ -16,13 +16,12 @@ import argparse
 import os
 import random
 import statistics
-import subprocess
 import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
+from bench_common import build_library_program, output, seconds  # noqa: E402
 import walk_bench  # noqa: E402  (the generated tree)
 
 
@@ -53,27 +52,6 @@ def make_fifth_tree(root, seed=20261208):
             os.makedirs(folder)
             for f in range(2):
                 make_file(folder, "g%d" % f)
-
-
-def build_program():
-    build = os.path.join(TOP, "build", "bench")
-    subprocess.check_call(["cmake", "-S", TOP, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                           "-DVORKSTAT_TESTS=OFF"], stdout=subprocess.DEVNULL)
-    subprocess.check_call(["cmake", "--build", build, "--target", "filelib"], stdout=subprocess.DEVNULL)
-    program = os.path.join(build, "tree_walkers_bench")
-    subprocess.check_call(["c++", "-std=c++17", "-O2", "-I", TOP, os.path.join(HERE, "tree_walkers_bench.cpp"),
-                           os.path.join(build, "libfilelib.a"), "-o", program])
-    return program
-
-
-def seconds(command):
-    start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL, check=True)
-    return time.perf_counter() - start
-
-
-def output(command):
-    return subprocess.run(command, stdout=subprocess.PIPE, check=True).stdout.decode()
 
 
 def check_counts(program, tree):
@@ -109,7 +87,7 @@ def main():
     parser.add_argument("--tree", default=os.path.join(HERE, "work", "tree"))
     args = parser.parse_args()
 
-    program = build_program()
+    program = build_library_program("tree_walkers_bench.cpp")
     if not os.path.exists(args.tree + ".total"):
         print("making the tree in", args.tree, "...", flush=True)
         total = walk_bench.make_tree(args.tree)
