@@ -19,8 +19,8 @@ void WaitForKey() {
 }  // namespace
 
 ReportOutcome MeasurePath(const char* path, const RunOptions& options) {
-    // Room for the longest POSIX path and the root slash of a bare drive.
-    static char walked[4100];
+    // Room for the longest path and the root slash a bare drive gets.
+    static char walked[plat::kLongestPath + 1];
     uint64_t total = 0;
     if (std::strlen(path) < sizeof walked - 1) {
         std::strcpy(walked, path);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t kPatternSize = 4400;  // a POSIX path and a name pattern
+constexpr size_t kPatternSize = plat::kLongestPattern;
 
 bool Fits(size_t length, size_t field) { return length < field; }
 

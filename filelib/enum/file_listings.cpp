@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr size_t kPatternSize = 4400;  // a POSIX path and a name pattern
+constexpr size_t kPatternSize = plat::kLongestPattern;
 constexpr size_t kNameWidth = 255;     // "%-255s"
 constexpr size_t kExtWidth = 8;        // "%-8s"
 

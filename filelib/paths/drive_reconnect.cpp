@@ -7,8 +7,8 @@
 
 namespace {
 
-// A folder text of any length the library handles and a pattern.
-constexpr size_t kProbePatternSize = 4400;
+// A folder text of any length the library handles and the pattern "*.*".
+constexpr size_t kProbePatternSize = plat::kLongestPattern;
 
 }  // namespace
 

@@ -13,7 +13,7 @@ int InitFileLibrary() {
     g_FileLibContext.nStartDrive = plat::GetCurrentDrive();
     // A current folder longer than the field leaves it empty.
     plat::GetCurrentDir(g_FileLibContext.szStartDir, 199);
-    char program[4096];
+    char program[plat::kLongestPath];
     if (plat::GetProgramPath(program, sizeof program)) {
         const char* title = GetPathTitle(program);
         if (std::strlen(title) < sizeof g_FileLibContext.szProgTitle)

@@ -33,7 +33,8 @@ public:
     bool IsInFolder() const { return m_bInFolder; }
 
 private:
-    static constexpr size_t kFolderSize = 4096;
+    // The saved folders: any current folder the system can report.
+    static constexpr size_t kFolderSize = plat::kLongestPath;
 
     bool Enter(const char* path, const char* lastSep);
     void Restore();

@@ -149,8 +149,8 @@ Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
     const char* lastName = LastName(path);
     const size_t folderLength = size_t(lastName - path);
     const size_t nameLength = std::strlen(found.name);
-    if (folderLength + nameLength >= 4096) return Error::NameTooLong;
-    char entryPath[4096];
+    if (folderLength + nameLength >= kLongestPath) return Error::NameTooLong;
+    char entryPath[kLongestPath];
     std::memcpy(entryPath, path, folderLength);
     std::memcpy(entryPath + folderLength, found.name, nameLength + 1);
     struct statx sx;

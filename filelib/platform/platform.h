@@ -12,6 +12,7 @@
 #include "filelib/platform/file_data.h"
 #include "filelib/platform/file_locks.h"
 #include "filelib/platform/file_system.h"
+#include "filelib/platform/path_limits.h"
 #include "filelib/platform/win_types.h"
 #include "filelib/platform/working_folder.h"
 

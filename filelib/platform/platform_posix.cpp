@@ -544,8 +544,8 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     const char* slash = std::strrchr(pattern, '/');
     if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, SearchDetail::Full, out);
     size_t folderLength = size_t(slash - pattern);
-    if (folderLength >= PATH_MAX) return nullptr;
-    char folder[PATH_MAX];
+    if (folderLength >= kLongestPath) return nullptr;
+    char folder[kLongestPath];
     if (folderLength == 0) {
         std::strcpy(folder, "/");
     } else {
@@ -556,7 +556,7 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
 }
 
 SearchHandle FindOpenFolder(const char* path) {
-    if (path == nullptr || std::strlen(path) >= PATH_MAX) return nullptr;
+    if (path == nullptr || std::strlen(path) >= kLongestPath) return nullptr;
     Search* search = OpenSearchOnFolder(nullptr, path[0] != 0 ? path : ".", true);
     if (search != nullptr) search->yieldsNothing = true;
     return search;

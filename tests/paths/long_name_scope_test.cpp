@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "filelib/enum/file_finder.h"
 #include "filelib/platform/platform.h"
@@ -17,7 +19,7 @@ namespace {
 using testsupport::Sep;
 
 std::string CurrentDir() {
-    char buf[4096];
+    char buf[plat::kLongestPath];
     return plat::GetCurrentDir(buf, sizeof buf) ? std::string(buf) : std::string("<unknown>");
 }
 
@@ -118,6 +120,30 @@ TEST_F(LongNameScope, AttributesOfAPathPastTheThreshold) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attrib);
     EXPECT_EQ(0u, attrib & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetAttributes((folder + Sep() + std::string(80, 'm')).c_str()));
+}
+
+// The scope saves and gives back any current folder the library can be in,
+// up to the longest path it handles.
+TEST_F(LongNameScope, GivesBackACurrentFolderOfTheLongestPath) {
+    const std::string path = dir_ / "sub" + Sep() + "inner.txt";
+    for (const size_t length : {size_t(300), size_t(2000), plat::kLongestPath - 1}) {
+        std::string deep = dir_ / "d" + std::to_string(length);
+        while (deep.size() < length) deep += Sep() + std::string(std::min<size_t>(200, length - deep.size() - 1), 'x');
+        ASSERT_EQ(length, deep.size());
+        std::error_code failed;
+        std::filesystem::create_directories(deep, failed);
+        if (failed || plat::ChangeDir(deep.c_str()) != plat::Error::None)
+            GTEST_SKIP() << "the system takes no current folder of " << length << " characters";
+        {
+            CLongNameScope scope(path.c_str(), 0);
+            EXPECT_TRUE(scope.IsReady()) << length;
+            EXPECT_TRUE(scope.IsInFolder()) << length;
+            EXPECT_STREQ("inner.txt", scope.GetName());
+        }
+        const std::string now = CurrentDir();
+        plat::ChangeDir(saved_.c_str());
+        EXPECT_EQ(deep, now) << length;
+    }
 }
 
 }  // namespace
