@@ -26,30 +26,25 @@ private:
     std::vector<std::unique_ptr<CFileFinder>> m_levels;
 };
 
-uint64_t SumFiles(CFileFinder& finder, bool found) {
-    uint64_t sum = 0;
-    for (; found; found = finder.FindNext()) sum += finder.GetFullSize();
-    return sum;
-}
-
 }  // namespace
 
 // Depth first: a folder's files are summed before its subfolders are
 // entered, subfolders one after the other in the order the search yields
-// them. The top folder is opened once, by its path (a link named as the
-// path is followed); every folder below is opened through its parent's open
-// search, so path length never stops the walk, links inside are never
-// followed, and a folder met again below itself is skipped.
+// them. Each folder is searched once: the search adds up its files first,
+// then yields its subfolders. The top folder is opened once, by its path (a
+// link named as the path is followed); every folder below is opened through
+// its parent's open search, so path length never stops the walk, links
+// inside are never followed, and a folder met again below itself is skipped.
 uint64_t WalkSizeBytes(char* dir) {
     FinderChain chain;
     if (!chain.At(0).OpenFolder(dir)) return 0;
     uint64_t sum = 0;
     size_t depth = 0;  // the finder at `depth` stands on a folder to enter
     for (;;) {
-        CFileFinder& parent = chain.At(depth);
         CFileFinder& child = chain.At(depth + 1);
-        sum += SumFiles(child, child.FindFirstIn(parent));
-        if (child.FindFirstDirIn(parent)) {
+        const bool found = child.SumFilesAndFindFirstDirIn(chain.At(depth));
+        sum += child.GetFilesTotal();
+        if (found) {
             ++depth;
             continue;
         }

@@ -38,6 +38,7 @@ CFileFinder::CFileFinder() {
     m_nFilterCount = 0;
     m_nFilterIndex = 0;
     m_qwCurSize = 0;
+    m_qwFilesTotal = 0;
     m_bKeepLongPaths = false;
     m_bDirUnknown = false;
     m_bSkipDates = false;
@@ -232,10 +233,12 @@ bool CFileFinder::TakeFolderOf(const CFileFinder& parent) {
     return true;
 }
 
-bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
+// The common start of a search in the subfolder `parent` stands on: its
+// name there, or null when parent stands on none.
+const char* CFileFinder::PrepareIn(const CFileFinder& parent) {
     Close();
     m_bOnOwnFolder = false;
-    if (parent.m_hFind == nullptr || !TakeFolderOf(parent)) return false;
+    if (parent.m_hFind == nullptr || !TakeFolderOf(parent)) return nullptr;
     m_bKeepLongPaths = true;
     if (m_bDirUnknown) {
         m_szSearchDir[0] = 0;
@@ -244,10 +247,27 @@ bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
         std::strcpy(m_szListDir, m_szSearchDir);
         ProbeFolder(m_szSearchDir);
     }
-    const char* name = parent.m_bSizesOnly ? parent.m_fd.name : parent.m_cur.szName;
+    return parent.m_bSizesOnly ? parent.m_fd.name : parent.m_cur.szName;
+}
+
+bool CFileFinder::StartIn(CFileFinder& parent, plat::SearchKind kind) {
+    const char* name = PrepareIn(parent);
+    if (name == nullptr) return false;
     const plat::SearchDetail detail = m_bSizesOnly ? plat::SearchDetail::Sizes : plat::SearchDetail::Full;
     m_hFind = plat::FindOpenIn(parent.m_hFind, name, "*.*", kind, &m_fd, detail);
     return m_hFind != nullptr;
+}
+
+bool CFileFinder::SumFilesAndFindFirstDirIn(CFileFinder& parent) {
+    m_qwFilesTotal = 0;
+    if (!m_bSizesOnly) {
+        Close();
+        return false;
+    }
+    const char* name = PrepareIn(parent);
+    if (name == nullptr) return false;
+    m_hFind = plat::FindOpenSummingFiles(parent.m_hFind, name, &m_qwFilesTotal);
+    return m_hFind != nullptr && NextDir();
 }
 
 bool CFileFinder::AcceptFile() {

@@ -62,6 +62,14 @@ public:
     // with szDir and szPath empty.
     bool FindFirstIn(CFileFinder& parent);
     bool FindFirstDirIn(CFileFinder& parent);
+    // The size walk's one search of a folder, for a finder in sizes-only
+    // mode (false in any other): the subfolder that `parent` found last,
+    // whose files' whole lengths are all added up first (GetFilesTotal:
+    // every file, whatever the skip flags say), before its subfolders are
+    // found as by FindFirstDirIn and FindNextDir.
+    bool SumFilesAndFindFirstDirIn(CFileFinder& parent);
+    // The files' total of the folder searched last by the call above.
+    uint64_t GetFilesTotal() const { return m_qwFilesTotal; }
 
     // Opens `dir` itself and stands on it as on a subfolder found, named
     // ".", so that other finders search it with FindFirstIn and
@@ -166,9 +174,11 @@ private:
     bool PassesAttributeTests();
     bool FillCurrent(bool isDir);
     bool StartIn(CFileFinder& parent, plat::SearchKind kind);
+    const char* PrepareIn(const CFileFinder& parent);
     bool TakeFolderOf(const CFileFinder& parent);
 
     uint64_t m_qwCurSize;
+    uint64_t m_qwFilesTotal;
     bool m_bKeepLongPaths;               // set by the walk's searches
     bool m_bDirUnknown;                  // the folder is known only through its parent's search
     bool m_bSkipDates;

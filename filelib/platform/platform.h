@@ -70,6 +70,15 @@ SearchHandle FindOpenIn(SearchHandle parent, const char* name,
                         const char* namePattern, SearchKind kind, FindData* out,
                         SearchDetail detail = SearchDetail::Full);
 
+// The size walk's one search of a folder: opens the subfolder `name` of
+// the folder that `parent` searches, as FindOpenIn does (the same names,
+// the same folders refused), and adds the whole lengths of all its files
+// to *fileBytes before anything else, asking the file system for nothing
+// but their type and size. FindNext then yields the folder's subfolders
+// from the first, with the directory bit and the name only. Null, with
+// nothing added, when the folder cannot be read.
+SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes);
+
 // Next matching entry; false at the end (the search stays open).
 bool FindNext(SearchHandle search, FindData* out);
 void FindClose(SearchHandle search);

@@ -562,12 +562,79 @@ SearchHandle FindOpenFolder(const char* path) {
     return search;
 }
 
+namespace {
+
+// A name that FindOpenIn and FindOpenSummingFiles may open in parent.
+bool CanOpenIn(SearchHandle parent, const char* name) {
+    if (parent == nullptr || name == nullptr) return false;
+    if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return false;
+    return EnsureOpen(parent);
+}
+
+// The lengths of the files of a search just opened, read to the folder's
+// end with one statx of type and size per entry that is not a folder by
+// its record. Then the search goes back to its first subfolder: in the
+// buffer when one read held the whole folder, else by the folder's offset;
+// a folder without subfolders is finished.
+uint64_t SumFilesAndRewind(Search* search) {
+    uint64_t total = 0;
+    bool folderSeen = false;
+    size_t folderPos = 0;        // in the buffer, when read in the first fill
+    int64_t folderOffset = 0;    // in the folder
+    int folderFill = 0;
+    for (;;) {
+        const int64_t offsetBefore = search->resumeOffset;
+        const LinuxDirent64* entry = ReadEntry(search);
+        if (entry == nullptr) break;
+        const char* name = entry->d_name;
+        if (name[0] == '.' && IsDotName(name)) continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (!isFolder) {
+            struct statx sx;
+            if (statx(search->fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0)
+                continue;  // vanished meanwhile
+            isFolder = S_ISDIR(sx.stx_mode);  // a file system that gives no types
+            if (!isFolder) total += sx.stx_size;
+        }
+        if (isFolder && !folderSeen) {
+            folderSeen = true;
+            folderPos = search->buffer->pos - entry->d_reclen;
+            folderOffset = offsetBefore;
+            folderFill = search->fills;
+        }
+    }
+    if (!folderSeen && search->atEnd) {
+        search->finished = true;
+    } else if (search->buffer->owner == search && search->fills == 1 && folderFill == 1 && search->atEnd) {
+        search->buffer->pos = folderPos;
+        search->resumeOffset = folderOffset;  // should the buffer be taken
+    } else {
+        ReleaseBuffer(search);
+        search->readBefore = true;  // read again from there
+        search->resumeOffset = folderOffset;
+        search->atEnd = false;
+    }
+    return total;
+}
+
+}  // namespace
+
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out, SearchDetail detail) {
-    if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
-    if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return nullptr;
-    if (!EnsureOpen(parent)) return nullptr;
+    if (namePattern == nullptr || !CanOpenIn(parent, name)) return nullptr;
     return OpenSearch(parent, name, namePattern, kind, detail, out);
+}
+
+SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes) {
+    if (fileBytes == nullptr || !CanOpenIn(parent, name)) return nullptr;
+    Search* search = OpenSearchOnFolder(parent, name, false);
+    if (search == nullptr) return nullptr;
+    search->kind = SearchKind::FoldersOnly;
+    search->detail = SearchDetail::Sizes;
+    std::strcpy(search->namePattern, "*.*");
+    search->matchesEveryName = true;
+    *fileBytes += SumFilesAndRewind(search);
+    return search;
 }
 
 bool FindNext(SearchHandle search, FindData* out) {

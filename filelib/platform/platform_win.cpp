@@ -31,6 +31,8 @@ struct Search {
     DWORD indexLow = 0;
     std::string namePattern;      // the pattern's last part
     bool matchLongNames = false;  // it holds wildcards
+    bool firstPending = false;    // `first` is still to be looked at by FindNext
+    WIN32_FIND_DATAA first;
 };
 
 namespace {
@@ -167,29 +169,86 @@ SearchHandle FindOpenFolder(const char* path) {
     return search;
 }
 
+namespace {
+
+// The folder `name` of parent's folder ("." is parent's folder itself).
+std::string FolderIn(const Search& parent, const char* name) {
+    if (std::strcmp(name, ".") == 0) return parent.folder;
+    return parent.folder.empty() ? std::string(name) : parent.folder + "\\" + name;
+}
+
+std::string PatternIn(const std::string& folder, const char* namePattern) {
+    return folder.empty() ? std::string(namePattern) : folder + "\\" + namePattern;
+}
+
+// Makes `search` one opened in parent; false (and the search closed) when
+// its folder is one parent was opened in.
+bool AttachTo(Search* parent, const char* name, Search* search) {
+    search->parent = parent;
+    ++parent->holders;
+    if (std::strcmp(name, ".") != 0 && LeadsBackUp(parent, name, search)) {
+        FindClose(search);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // The Windows search gives every detail at once: nothing to spare.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out, SearchDetail) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
     if (std::strcmp(name, "..") == 0) return nullptr;
-    const bool itself = std::strcmp(name, ".") == 0;
-    std::string folder = itself ? parent->folder
-                                : parent->folder.empty() ? std::string(name) : parent->folder + "\\" + name;
-    std::string pattern = folder.empty() ? std::string(namePattern) : folder + "\\" + namePattern;
-    Search* search = Open(folder, pattern, kind, out);
+    const std::string folder = FolderIn(*parent, name);
+    Search* search = Open(folder, PatternIn(folder, namePattern), kind, out);
+    if (search == nullptr || !AttachTo(parent, name, search)) return nullptr;
+    return search;
+}
+
+// One pass of the search for the files' lengths, a second for the
+// subfolders, whose first entry waits for FindNext.
+SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes) {
+    if (parent == nullptr || name == nullptr || fileBytes == nullptr) return nullptr;
+    if (std::strcmp(name, "..") == 0) return nullptr;
+    const std::string folder = FolderIn(*parent, name);
+    const std::string pattern = PatternIn(folder, "*.*");
+    if (pattern.size() >= MAX_PATH) return nullptr;
+    Search* search = new (std::nothrow) Search;
     if (search == nullptr) return nullptr;
-    search->parent = parent;
-    ++parent->holders;
-    if (!itself && LeadsBackUp(parent, name, search)) {
+    search->kind = SearchKind::FoldersOnly;
+    search->folder = folder;
+    search->namePattern = "*.*";
+    search->matchLongNames = true;
+    if (!AttachTo(parent, name, search)) return nullptr;
+    HANDLE files = FindFirstFileA(pattern.c_str(), &search->first);
+    if (files == INVALID_HANDLE_VALUE) {
         FindClose(search);
         return nullptr;
     }
+    uint64_t total = 0;
+    do {
+        const WIN32_FIND_DATAA& data = search->first;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            total += (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    } while (FindNextFileA(files, &search->first));
+    ::FindClose(files);
+    *fileBytes += total;
+    search->handle = FindFirstFileA(pattern.c_str(), &search->first);
+    search->firstPending = search->handle != INVALID_HANDLE_VALUE;
     return search;
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) return false;
     WIN32_FIND_DATAA data;
+    if (search->firstPending) {
+        search->firstPending = false;
+        if (Wanted(*search, search->first)) {
+            Fill(search, search->first, out);
+            return true;
+        }
+    }
     if (!NextWanted(search, &data)) return false;
     Fill(search, data, out);
     return true;

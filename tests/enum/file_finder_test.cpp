@@ -107,16 +107,25 @@ TEST(FileFinder, OpenFolderOnTheCurrentFolderKeepsPathsRelative) {
     EXPECT_EQ("", folder);
 }
 
+enum class WalkMode { Ordinary, SizesOnly, Summing };
+
 // Sum of the file lengths below the folder `parent` stands on, and the
 // number of folders entered, walked with finders in the given mode.
-void WalkBelow(CFileFinder& parent, bool sizesOnly, uint64_t* sum, int* folders) {
+void WalkBelow(CFileFinder& parent, WalkMode mode, uint64_t* sum, int* folders) {
     CFileFinder files, subfolders;
-    files.SetSizesOnly(sizesOnly);
-    subfolders.SetSizesOnly(sizesOnly);
-    for (bool found = files.FindFirstIn(parent); found; found = files.FindNext()) *sum += files.GetFullSize();
-    for (bool found = subfolders.FindFirstDirIn(parent); found; found = subfolders.FindNextDir()) {
+    files.SetSizesOnly(mode != WalkMode::Ordinary);
+    subfolders.SetSizesOnly(mode != WalkMode::Ordinary);
+    bool found = false;
+    if (mode == WalkMode::Summing) {
+        found = subfolders.SumFilesAndFindFirstDirIn(parent);
+        *sum += subfolders.GetFilesTotal();
+    } else {
+        for (bool more = files.FindFirstIn(parent); more; more = files.FindNext()) *sum += files.GetFullSize();
+        found = subfolders.FindFirstDirIn(parent);
+    }
+    for (; found; found = subfolders.FindNextDir()) {
         ++*folders;
-        WalkBelow(subfolders, sizesOnly, sum, folders);
+        WalkBelow(subfolders, mode, sum, folders);
     }
     subfolders.Close();
 }
@@ -131,15 +140,28 @@ TEST(FileFinder, SizesOnlyWalksAsTheOrdinaryFinderWithoutTheRecord) {
     const bool beyondFolderText = testsupport::IsPosix();
     if (beyondFolderText) dir.WriteFile("top/x/" + std::string(200, 'y') + "/" + std::string(150, 'z') + "/e", 50);
     dir.MakeDir("top/empty");
-    for (bool sizesOnly : {false, true}) {
+    for (WalkMode mode : {WalkMode::Ordinary, WalkMode::SizesOnly, WalkMode::Summing}) {
         CFileFinder top;
         DirText text(dir / "top");
         ASSERT_TRUE(top.OpenFolder(text.text));
         uint64_t sum = 0;
         int folders = 0;
-        WalkBelow(top, sizesOnly, &sum, &folders);
-        EXPECT_EQ(beyondFolderText ? 150u : 100u, sum) << sizesOnly;
-        EXPECT_EQ(beyondFolderText ? 4 : 3, folders) << sizesOnly;
+        WalkBelow(top, mode, &sum, &folders);
+        EXPECT_EQ(beyondFolderText ? 150u : 100u, sum) << int(mode);
+        EXPECT_EQ(beyondFolderText ? 4 : 3, folders) << int(mode);
+    }
+    {
+        // The summing search belongs to the walk's mode: an ordinary finder,
+        // whose callers read every entry's record, gets none.
+        CFileFinder top, child;
+        DirText text(dir / "top");
+        ASSERT_TRUE(top.OpenFolder(text.text));
+        EXPECT_FALSE(child.SumFilesAndFindFirstDirIn(top));
+        EXPECT_EQ(0u, child.GetFilesTotal());
+        child.SetSizesOnly(true);
+        EXPECT_TRUE(child.SumFilesAndFindFirstDirIn(top));
+        EXPECT_EQ(30u, child.GetFilesTotal());
+        child.Close();
     }
     // The ordinary finder still fills the record of every entry it yields.
     CFileFinder top;

@@ -189,6 +189,59 @@ TEST(SizeWalk, UnreadableFoldersCountZeroAndTheWalkGoesOn) {
     EXPECT_EQ(12u, result.status);
 }
 
+TEST(SizeWalk, TotalIsTheSumOfTheLengthsOnAMixedTree) {
+    // Every kind of entry at once, in folders read in one go and in folders
+    // larger than one read, deeper than the searches have buffers of their
+    // own: the total is what the files were written with.
+    const bool posix = testsupport::IsPosix();
+    TempDir dir;
+    uint64_t expected = 0;
+    auto file = [&](const std::string& relative, uint64_t size) {
+        dir.WriteFile(relative, size);
+        expected += size;
+    };
+    file("top/.hidden", 11);
+    file("top/empty", 0);
+    file("top/huge", 5000000000ull);  // its whole length
+    file("top/" + std::string(posix ? 240 : 120, 'n'), 13);
+    std::string chain = "top/chain";
+    for (int level = 0; level < 20; ++level) {
+        file(chain + "/f", uint64_t(level));
+        dir.MakeDir(chain + "/leaf_" + std::to_string(level));
+        file(chain + "/z_side_" + std::to_string(level) + "/g", 1000);
+        chain += "/" + std::string(posix ? 200 : 5, char('a' + level));
+    }
+    const std::string padding(90, 'p');
+    for (int i = 0; i < 900; ++i) {
+        const std::string name = "top/wide/entry_" + std::to_string(i) + padding;
+        if (i % 50 == 7) file(name + "/inner", 3);
+        else file(name, uint64_t(i));
+    }
+    uint64_t unreadable = 0;
+    if (posix) {
+        fs::create_directory_symlink("wide", fs::path(dir / "top") / "folder_link");  // its text: 4
+        fs::create_symlink("empty", fs::path(dir / "top") / "file_link");             // 5
+        fs::create_symlink("gone", fs::path(dir / "top/wide") / "dangling");          // 4
+        expected += 4 + 5 + 4;
+        dir.WriteFile("top/closed/a", 700);
+        dir.WriteFile("top/closed/deeper/b", 800);
+        unreadable = 1500;
+        fs::permissions(dir / "top/closed", fs::perms::none);
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    }
+    dir.WriteFile("beside", 99);  // outside the walked tree
+    // Root reads the closed folder; an ordinary user does not.
+    const uint64_t here = testsupport::IsRoot() || !posix ? expected + unreadable : expected;
+    EXPECT_EQ(here, Walk(dir / "top"));
+    if (!posix) return;
+    testsupport::ProcessOptions options;
+    options.asUnprivilegedUser = true;
+    testsupport::ProcessResult result =
+        testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir / "top", "/X"}, options);
+    fs::permissions(dir / "top/closed", fs::perms::owner_all);
+    EXPECT_EQ("Speicherbedarf: " + std::to_string(expected) + " Bytes\n", result.output);
+}
+
 TEST(SizeWalk, FolderLinkLeadingBackUpCountsOnce) {
     if (testsupport::IsPosix()) GTEST_SKIP() << "links inside the tree are never followed on POSIX";
     TempDir dir;
