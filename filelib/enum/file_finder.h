@@ -140,6 +140,21 @@ public:
     int32_t CountFiles(char* folder, const char* extList);
     int32_t CountTreeFiles(char* root);
     int32_t CountTreeFiles(char* root, const char* extList);
+    // Deletes the matching files of the tree (read-only ones too), then
+    // removes the subfolders that are left empty, and the root itself on
+    // request. The number of files listed for deletion; 0 when the root is
+    // no folder; 1, deleting nothing, for a file system's root or the root
+    // of a fixed drive. Ends with Reset.
+    int32_t ClearTree(char* root);
+    int32_t ClearTree(char* root, bool removeRoot);
+    int32_t ClearTree(char* root, const char* extList);
+    int32_t ClearTree(char* root, const char* extList, bool removeRoot);
+    // Copies the matching files of the tree with their times and attributes
+    // into the same layout below the target, creating only the folders
+    // that receive a file. 0; 1 when the source is no folder; 2 when a file
+    // could not be copied (the others are). Ends with Reset.
+    int32_t CopyTree(char* source, char* target);
+    int32_t CopyTree(char* source, char* target, const char* extList);
 
     FINDER_ENTRY* GetEntry(int32_t index) const;
     const char* GetNameAt(int32_t index) const;

@@ -266,6 +266,8 @@ int DeleteFilesByExtension(char* folder, const char* pattern) {
     if (folder == nullptr) return 1;
     if (pattern == nullptr) pattern = "*";
     AppendRootSlash(folder);
+    // A file system's root is never emptied, however it is spelt.
+    if (plat::IsFileSystemRoot(folder)) return 1;
     if (!IsFolderAnyLength(folder)) return 1;
     // A pattern that reaches into another folder would delete that
     // folder's names here.

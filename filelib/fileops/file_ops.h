@@ -45,7 +45,8 @@ int RenameFile(const char* oldPath, const char* newPath);
 
 // Deletes the files of one folder (not of its subfolders) whose names
 // match "*.<pattern>", read-only ones too. 0; 1 when the folder does not
-// exist or the search pattern does not fit.
+// exist, is a file system's root (refused) or the search pattern does not
+// fit.
 int DeleteFilesByExtension(char* folder, const char* pattern = "*");
 
 // Creates a folder and its missing parents. True when the folder exists

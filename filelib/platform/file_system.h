@@ -48,4 +48,13 @@ Error MakeFolder(const char* path);
 // (ReadOnly), a file (NotFolder) and a folder with entries (NotEmpty).
 Error RemoveFolder(const char* path);
 
+// True when the folder that `path` names (an empty text: the current
+// folder) is the root of a file system, in any spelling: "/" or a mount
+// point on POSIX; a drive's or a share's root or a mounted volume's folder
+// on Windows, where a bare drive ("C:") counts as its root, since names
+// joined to it reach the root. Links and junctions on the way are
+// followed, so a link to a root is a root. The deleting tree operations
+// refuse such folders.
+bool IsFileSystemRoot(const char* path);
+
 }  // namespace plat

@@ -228,4 +228,16 @@ Error RemoveFolder(const char* path) {
     return errno == EEXIST ? Error::NotEmpty : LastSystemError();
 }
 
+bool IsFileSystemRoot(const char* path) {
+    const char* folder = path == nullptr || path[0] == 0 ? "." : path;
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;  // no folder that can be reached
+    struct stat self;
+    struct stat parent;
+    const bool known = fstat(fd, &self) == 0 && fstatat(fd, "..", &parent, 0) == 0;
+    close(fd);
+    // The root's ".." is the root itself; a mount point's lies on another device.
+    return known && (self.st_dev != parent.st_dev || self.st_ino == parent.st_ino);
+}
+
 }  // namespace plat

@@ -113,4 +113,52 @@ Error RemoveFolder(const char* path) {
     return RemoveDirectoryA(path) ? Error::None : LastSystemError();
 }
 
+namespace {
+
+// Drops separators at the end, so that "C:\\" and "C:" compare alike.
+void TrimSeparators(char* text) {
+    size_t length = std::strlen(text);
+    while (length > 0 && (text[length - 1] == '\\' || text[length - 1] == '/')) text[--length] = 0;
+}
+
+bool IsBareDrive(const char* text) { return text[0] != 0 && text[1] == ':' && text[2] == 0; }
+
+// Drops the "\\?\" prefix of a long full path, where the volume has none.
+const char* WithoutLongPrefix(const char* text) {
+    return std::strncmp(text, "\\\\?\\", 4) == 0 ? text + 4 : text;
+}
+
+// The folder's path with its links and junctions resolved, as the system
+// opens it; false where it cannot be opened or said.
+bool ResolvedPath(const char* folder, char* out, DWORD size) {
+    HANDLE handle = CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const DWORD length = GetFinalPathNameByHandleA(handle, out, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (length == 0 || length >= size) return false;
+    // A share comes back as "\\?\UNC\server\share": the volume's form is "\\server\share".
+    if (std::strncmp(out, "\\\\?\\UNC\\", 8) == 0) std::memmove(out + 2, out + 8, length - 8 + 1);
+    return true;
+}
+
+}  // namespace
+
+bool IsFileSystemRoot(const char* path) {
+    const char* folder = path == nullptr || path[0] == 0 ? "." : path;
+    if (IsBareDrive(folder)) return true;
+    char full[4 * MAX_PATH];
+    if (!ResolvedPath(folder, full, sizeof full)) {
+        const DWORD length = GetFullPathNameA(folder, sizeof full, full, nullptr);
+        if (length == 0 || length >= sizeof full) return false;
+    }
+    char volume[4 * MAX_PATH];
+    const bool haveVolume = GetVolumePathNameA(full, volume, sizeof volume) != 0;
+    TrimSeparators(full);
+    // Without the volume's answer a drive's root is still known by its form.
+    if (!haveVolume) return IsBareDrive(WithoutLongPrefix(full));
+    TrimSeparators(volume);
+    return lstrcmpiA(WithoutLongPrefix(full), WithoutLongPrefix(volume)) == 0;
+}
+
 }  // namespace plat

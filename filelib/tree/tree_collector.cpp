@@ -15,6 +15,7 @@ char g_aszSubfolder[TREE_TABLE_CAPACITY][TREE_NAME_WIDTH];
 int32_t g_nListCount;
 bool g_bListTruncated;
 uint32_t g_dwTotalSize;
+int64_t g_nTreeLeftOut;
 
 namespace {
 
@@ -81,13 +82,20 @@ void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk
         plat::FindData entry;
         plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0 || !FitsName(entry.name)) continue;
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+            if (!FitsName(entry.name)) {
+                ++g_nTreeLeftOut;
+                continue;
+            }
             if (int64_t(files.Count()) >= capacity) {
                 g_bListTruncated = true;
                 break;
             }
             GatheredFile* file = files.Append();
-            if (file == nullptr) break;
+            if (file == nullptr) {
+                ++g_nTreeLeftOut;  // memory short
+                break;
+            }
             std::strcpy(file->name, entry.name);
             file->size = entry.size;
             g_dwTotalSize += uint32_t(entry.size);
@@ -128,11 +136,18 @@ int32_t ListSubfoldersSorted(const char* folder) {
     walk::PlainArray<GatheredFolder> folders;
     plat::FindData entry;
     plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
-    for (bool found = search != nullptr; found && folders.Count() < size_t(TREE_TABLE_CAPACITY);
-         found = plat::FindNext(search, &entry)) {
-        if (!walk::IsFolderEntry(entry) || !FitsName(entry.name)) continue;
-        GatheredFolder* gathered = folders.Append();
-        if (gathered == nullptr) break;
+    for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+        if (!walk::IsFolderEntry(entry)) continue;
+        if (!FitsName(entry.name)) {
+            ++g_nTreeLeftOut;
+            continue;
+        }
+        // One folder more than the table holds: the rest is left out.
+        GatheredFolder* gathered = folders.Count() < size_t(TREE_TABLE_CAPACITY) ? folders.Append() : nullptr;
+        if (gathered == nullptr) {
+            ++g_nTreeLeftOut;
+            break;
+        }
         std::strcpy(gathered->name, entry.name);
         std::strcpy(gathered->key, entry.name);
         UpperAsciiInPlace(gathered->key);
@@ -152,12 +167,21 @@ int32_t ListSubfoldersSorted(const char* folder) {
 
 int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) {
     g_nListCount = 0;
-    if (base < 0 || base >= TREE_TABLE_CAPACITY || !FitsSortedFolder(folder)) return 0;
+    if (base < 0 || !FitsSortedFolder(folder)) return 0;
 
-    int32_t added = ListFolderFilesSorted(folder, extList, base);
-    for (int32_t i = base; i < base + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
+    // With the tables full the walk adds nothing, but it still looks for
+    // one matching file more, so that g_bListTruncated tells whether any
+    // was left out; the first one found ends the looking.
+    int32_t added = 0;
+    if (base < TREE_TABLE_CAPACITY) {
+        added = ListFolderFilesSorted(folder, extList, base);
+        for (int32_t i = base; i < base + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
+    } else if (!g_bListTruncated) {
+        ListFolderFilesSorted(folder, extList, TREE_TABLE_CAPACITY);
+    }
+    const auto walkDone = [&] { return base + added >= TREE_TABLE_CAPACITY && g_bListTruncated; };
 
-    const int32_t subfolderCount = base + added < TREE_TABLE_CAPACITY ? ListSubfoldersSorted(folder) : 0;
+    const int32_t subfolderCount = walkDone() ? 0 : ListSubfoldersSorted(folder);
     if (subfolderCount > 0) {
         // The walk below overwrites g_aszSubfolder, so this level keeps its own copy.
         struct Subfolder {
@@ -167,13 +191,20 @@ int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) 
         walk::PlainArray<Subfolder> subfolders;
         for (int32_t i = 0; i < subfolderCount; ++i) {
             Subfolder* copy = subfolders.Append();
-            if (copy == nullptr) break;
+            if (copy == nullptr) {
+                ++g_nTreeLeftOut;  // memory short
+                break;
+            }
             std::strcpy(copy->name, g_aszSubfolder[i]);
             copy->enterable = g_abSubfolderEnterable[i];
         }
-        for (size_t i = 0; i < subfolders.Count(); ++i) {
+        for (size_t i = 0; i < subfolders.Count() && !walkDone(); ++i) {
             char path[TREE_SORTED_FOLDER_LIMIT];
-            if (!subfolders[i].enterable || !walk::JoinFolder(path, sizeof path, folder, subfolders[i].name)) continue;
+            if (!subfolders[i].enterable) continue;
+            if (!walk::JoinFolder(path, sizeof path, folder, subfolders[i].name)) {
+                ++g_nTreeLeftOut;
+                continue;
+            }
             added += CollectTreeFiles(path, extList, base + added);
         }
     }

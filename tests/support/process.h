@@ -75,6 +75,10 @@ bool MakeNestedFolders(const std::string& root, int depth, const std::string& na
 // A symbolic link to a folder (on Windows a folder link, which needs the
 // right to make one); false where it cannot be made.
 bool MakeFolderLink(const std::string& link, const std::string& target);
+// POSIX as root only (-1 elsewhere): runs `body` in a child process whose
+// root folder is `dir`, so that "/" names only that folder; the child's
+// exit status (0-254) is body's result, -1 when it could not be started.
+int RunInChroot(const std::string& dir, int (*body)(void* context), void* context);
 // Removes a tree of any depth and any permissions.
 void RemoveTree(const std::string& root);
 // A link `link` to the folder `target` (a symbolic link; on Windows one

@@ -258,6 +258,20 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
     return symlink(target.c_str(), link.c_str()) == 0;
 }
 
+int RunInChroot(const std::string& dir, int (*body)(void* context), void* context) {
+    if (geteuid() != 0) return -1;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (chroot(dir.c_str()) != 0 || chdir("/") != 0) _exit(255);
+        _exit(body(context) & 0x7F);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+}
+
 void RemoveTree(const std::string& root) {
     // rm works relative to open folders: no depth or length stops it.
     std::string quoted = "'" + root + "'";

@@ -122,6 +122,8 @@ bool IsRoot() { return false; }
 
 bool MakeNestedFolders(const std::string&, int, const std::string&, uint64_t) { return false; }
 
+int RunInChroot(const std::string&, int (*)(void*), void*) { return -1; }
+
 void RemoveTree(const std::string&) {}
 
 bool MakeFolderLink(const std::string& link, const std::string& target) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "filelib/fileops/file_ops.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {
@@ -45,5 +47,23 @@ struct WritableText {
     explicit WritableText(const std::string& value) { std::snprintf(text, sizeof text, "%s", value.c_str()); }
     char text[1200];
 };
+
+// Makes `link` a link to the folder `target`, one the tree operations
+// know as a link: "" when made, else why the test must skip.
+inline std::string FolderLinkOrWhy(const std::string& target, const std::string& link) {
+    std::string why;
+    if (!MakeFolderLink(target, link, why)) return why;
+    // Wine can make a host link that the system then shows as a plain folder.
+    if (!IsPosix() && (GetAttributes(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return "the system shows the link as a plain folder, not a reparse point (Wine maps it to a host link)";
+    return "";
+}
+
+// Takes every write permission away, as a read-only attribute does.
+inline void MakeReadOnly(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+}
 
 }  // namespace testsupport

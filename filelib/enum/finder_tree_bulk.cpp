@@ -1,0 +1,78 @@
+// The finder's bulk operations over whole trees: clearing and copying the
+// matching files of a tree, built on its tree listing.
+#include "filelib/enum/file_finder.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "filelib/fileops/file_copy.h"
+#include "filelib/fileops/file_ops.h"
+#include "filelib/paths/path_join.h"
+#include "filelib/paths/path_parts.h"
+#include "filelib/platform/platform.h"
+#include "filelib/tree/entry_queries.h"
+
+namespace {
+
+// CopyFileWithTimes takes names of up to 599 characters.
+constexpr size_t kCopyPathSize = 600;
+
+}  // namespace
+
+int32_t CFileFinder::ClearTree(char* root) { return ClearTree(root, "", false); }
+int32_t CFileFinder::ClearTree(char* root, bool removeRoot) { return ClearTree(root, "", removeRoot); }
+int32_t CFileFinder::ClearTree(char* root, const char* extList) { return ClearTree(root, extList, false); }
+
+int32_t CFileFinder::ClearTree(char* root, const char* extList, bool removeRoot) {
+    if (root == nullptr) return 0;
+    AppendRootSlash(root);
+    if (!IsFolder(root)) return 0;
+    // A file system's root is never cleared, however it is spelt.
+    if (plat::IsFileSystemRoot(root)) return 1;
+    if (std::strlen(root) <= 3 && root[1] == ':') {
+        const char drive[3] = {root[0], ':', 0};
+        if (plat::GetNetProvider().QueryDriveType(drive) == DRIVE_FIXED) return 1;
+    }
+    const int32_t listed = ListTreeFiles(root, extList);
+    for (int32_t i = 0; i < listed; ++i) RemoveFile(GetPathAt(i));
+    Reset();
+
+    CFileFinder subfolders;
+    const int32_t count = subfolders.ListSubfolders(root, 0);
+    for (int32_t i = 0; i < count; ++i) {
+        FINDER_ENTRY* sub = subfolders.GetEntry(i);
+        if (sub != nullptr) RemoveFolderTree(sub->szPath);
+    }
+    subfolders.Reset();
+    if (removeRoot) RemoveFolderTree(root);
+    return listed;
+}
+
+int32_t CFileFinder::CopyTree(char* source, char* target) { return CopyTree(source, target, ""); }
+
+int32_t CFileFinder::CopyTree(char* source, char* target, const char* extList) {
+    if (source == nullptr || target == nullptr) return 1;
+    AppendRootSlash(source);
+    AppendRootSlash(target);
+    if (!IsFolder(source)) return 1;
+    if (!IsFolder(target)) CreateFolderPath(target);
+
+    const int32_t listed = ListTreeFiles(source, extList);
+    int32_t result = 0;
+    for (int32_t i = 0; i < listed; ++i) {
+        const char* relative = GetEntryRelativePath(i);
+        char destination[kCopyPathSize];
+        // A destination that does not fit is not copied, and the copy is
+        // reported incomplete; so is every file that could not be copied.
+        if (!JoinPath(destination, sizeof destination, target, relative)) {
+            result = 2;
+            continue;
+        }
+        char folder[kCopyPathSize];
+        std::snprintf(folder, sizeof folder, "%s", GetPathDir(destination));
+        if (folder[0] != 0) CreateFolderPath(folder);
+        if (CopyFileWithTimes(GetPathAt(i), destination) != 0) result = 2;
+    }
+    Reset();
+    return result;
+}

@@ -1,0 +1,49 @@
+// What the tree copy, the tree deletion and the folder emptying share: the
+// widths of their working texts, the split of a path into its folder and a
+// pattern, and the removal of one listed file.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+#include "filelib/tree/tree_collector.h"
+
+namespace treeops {
+
+// The working copies of the arguments.
+constexpr size_t kArgumentSize = 500;
+// A destination folder and a folder's rest below the source, or a folder
+// and a name: room for both parts of what the tables can hold.
+constexpr size_t kBuiltPathSize = kArgumentSize + TREE_FOLDER_WIDTH + TREE_NAME_WIDTH;
+
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+inline bool Fits(const char* text, size_t size) { return text != nullptr && std::strlen(text) < size; }
+
+// The folder part of `path` up to `end` (exclusive), cut at its last
+// separator, into `folder` (of kArgumentSize). A separator that is the
+// root's own stays: "/x" gives "/", "C:\x" gives "C:\" and not "C:" (the
+// current folder of drive C). No separator gives "" (the current folder).
+// Returns where the text after the cut begins.
+inline const char* CutFolder(const char* path, const char* end, char* folder) {
+    const char* cut = nullptr;
+    for (const char* p = path; p < end; ++p)
+        if (IsSeparator(*p)) cut = p;
+    if (cut == nullptr) {
+        folder[0] = 0;
+        return path;
+    }
+    size_t length = size_t(cut - path);
+    const bool rootSeparator = length == 0 || (length == 2 && path[1] == ':');
+    if (rootSeparator) ++length;
+    std::memcpy(folder, path, length);
+    folder[length] = 0;
+    return cut + 1;
+}
+
+// Deletes folder + separator + name without touching its attributes, so
+// that a read-only file stays, as the system's own removal keeps it. False
+// when the file is still there (or the path does not fit).
+bool RemoveKeepingReadOnly(const char* folder, const char* name);
+
+}  // namespace treeops
