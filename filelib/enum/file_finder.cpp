@@ -2,9 +2,10 @@
 
 #include <cstring>
 
+#include "filelib/fileops/file_ops.h"
 #include "filelib/paths/drive_reconnect.h"
-#include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
+#include "filelib/platform/name_match.h"
 
 namespace {
 
@@ -19,12 +20,6 @@ void AppendRootSlash(char* path) {
         path[2] = '\\';
         path[3] = 0;
     }
-}
-
-DWORD GetAttributes(const char* path) {
-    CLongNameScope scope(path);
-    if (!scope.IsReady()) return INVALID_FILE_ATTRIBUTES;
-    return plat::ReadAttributes(scope.GetName());
 }
 
 CFileFinder::CFileFinder() {
@@ -286,7 +281,7 @@ bool CFileFinder::AcceptFile() {
 bool CFileFinder::AcceptDir() {
     if (!(m_fd.attrib & FILE_ATTRIBUTE_DIRECTORY)) return false;
     const char* name = m_fd.name;
-    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
+    if (plat::IsDotName(name)) return false;
     if ((m_nFlags & FINDER_SKIP_HIDDEN_OR_SYSTEM) != 0 && !PassesAttributeTests()) return false;
     if (m_bSizesOnly) {
         m_qwCurSize = 0;

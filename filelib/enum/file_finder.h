@@ -30,9 +30,6 @@ enum : uint32_t {
 // "D:" becomes "D:\" in place; every other text is left alone.
 void AppendRootSlash(char* path);
 
-// The path's 32-bit attributes, or INVALID_FILE_ATTRIBUTES.
-DWORD GetAttributes(const char* path);
-
 // A folder that the tree operations list but never enter: a link or
 // junction (reparse point), or one whose attributes cannot be read. On
 // POSIX a link is never a folder to begin with.

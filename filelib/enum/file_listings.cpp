@@ -10,9 +10,10 @@
 #include <new>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/file_names.h"
-#include "filelib/paths/net_drive.h"
-#include "filelib/paths/path_parts.h"
+#include "filelib/paths/path_join.h"
+#include "filelib/platform/name_match.h"
 
 namespace {
 
@@ -23,10 +24,6 @@ constexpr size_t kExtWidth = 8;        // "%-8s"
 enum class ListKind { Files, Folders };
 
 bool HoldsSeparator(const char* text) { return std::strpbrk(text, "\\/") != nullptr; }
-
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 // A buffer of plain records that grows by doubling; null data once memory
 // ran out, which the caller reads as a failed listing.
@@ -203,7 +200,7 @@ private:
 bool FolderScan::Takes(const plat::FindData& fd) const {
     const bool isDir = (fd.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (isDir != (m_kind == ListKind::Folders)) return false;
-    if (isDir && IsDotOrDotDot(fd.name)) return false;
+    if (isDir && plat::IsDotName(fd.name)) return false;
     // The search's own attributes are those the file system keeps for the
     // entry, read once with the entry itself.
     if ((m_flags & FINDER_SKIP_HIDDEN) != 0 && (fd.attrib & FILE_ATTRIBUTE_HIDDEN) != 0) return false;
@@ -212,29 +209,19 @@ bool FolderScan::Takes(const plat::FindData& fd) const {
         if ((m_flags & FINDER_SKIP_EMPTY) != 0 && fd.size == 0) return false;
         if ((m_flags & FINDER_SKIP_DOTNAMES) != 0 && fd.name[0] == '.') return false;
     }
-    const size_t nameLength = std::strlen(fd.name);
-    const size_t pathLength = m_dirLength == 0 ? nameLength : m_dirLength + 1 + nameLength;
-    return pathLength < sizeof(FINDER_ENTRY::szPath);
+    char path[sizeof(FINDER_ENTRY::szPath)];
+    return JoinPath(path, sizeof path, m_dir, fd.name);
 }
 
 bool FolderScan::Run(const char* extPattern, size_t limit, ListingCollector& found) const {
     if (m_dirLength >= sizeof(FINDER_ENTRY::szDir)) return true;
     char pattern[kPatternSize];
-    const int written = m_dirLength != 0
-                            ? std::snprintf(pattern, sizeof pattern, "%s%c*.%s", m_dir, plat::kPathSep, extPattern)
-                            : std::snprintf(pattern, sizeof pattern, "*.%s", extPattern);
-    if (written <= 0 || size_t(written) >= sizeof pattern) return true;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, m_dir, extPattern)) return true;
 
     const plat::SearchKind kind = m_kind == ListKind::Files ? plat::SearchKind::FilesOnly : plat::SearchKind::FoldersOnly;
     plat::FindData fd;
-    plat::SearchHandle search = plat::FindOpen(pattern, kind, &fd);
-    if (search == nullptr) {
-        const char letter = GetDriveLetter(pattern);
-        if (letter == 0) return true;
-        ReconnectNetDrive(letter);
-        search = plat::FindOpen(pattern, kind, &fd);
-        if (search == nullptr) return true;
-    }
+    plat::SearchHandle search = FindOpenReconnecting(pattern, kind, &fd);
+    if (search == nullptr) return true;
     bool more = true;
     while (more && found.Count() < limit) {
         if (Takes(fd) && !found.Add(fd)) break;
@@ -248,17 +235,10 @@ bool FolderScan::Run(const char* extPattern, size_t limit, ListingCollector& fou
 void FillRecord(FINDER_ENTRY* record, const char* dir, const char* name, const FoundEntry& entry, bool isDir,
                 int tag) {
     std::memset(record, 0, sizeof *record);
-    const size_t nameLength = std::strlen(name);
-    const size_t dirLength = std::strlen(dir);
-    std::memcpy(record->szName, name, nameLength + 1);
-    std::memcpy(record->szDir, dir, dirLength + 1);
-    if (dirLength != 0) {
-        std::memcpy(record->szPath, dir, dirLength);
-        record->szPath[dirLength] = plat::kPathSep;
-        std::memcpy(record->szPath + dirLength + 1, name, nameLength + 1);
-    } else {
-        std::memcpy(record->szPath, name, nameLength + 1);
-    }
+    // The scan took only entries whose name and path fit their fields.
+    std::memcpy(record->szName, name, std::strlen(name) + 1);
+    std::memcpy(record->szDir, dir, std::strlen(dir) + 1);
+    JoinPath(record->szPath, sizeof record->szPath, dir, name);
     record->dwSize = isDir ? 0 : uint32_t(entry.size);
     record->bIsDir = isDir ? 1 : 0;
     record->nLevel = isDir ? 0 : tag;
@@ -310,10 +290,14 @@ int RunListing(CFileFinder& finder, const ListRequest& request) {
     return int(count);
 }
 
+// The path without the listed folder and the separator after it. A root
+// alone ("/") is joined without a second separator, so there is none to pass.
 const char* BelowListDir(const char* path, const char* listDir) {
-    const size_t skip = listDir[0] != 0 ? std::strlen(listDir) + 1 : 0;
     const size_t length = std::strlen(path);
-    return path + std::min(skip, length);
+    size_t skip = std::min(std::strlen(listDir), length);
+    if (listDir[0] != 0 && skip < length && (listDir[1] != 0 || (path[skip] == plat::kPathSep || path[skip] == '/')))
+        ++skip;
+    return path + skip;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // link is never a folder) are listed where a listing shows folders but are
 // never entered, so no operation reaches outside the tree it was given.
 #include "filelib/enum/file_finder.h"
+#include "filelib/fileops/file_ops.h"
 
 #include <cstdio>
 #include <cstring>

@@ -10,6 +10,7 @@
 #include "filelib/paths/filelib_context.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
+#include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
 
 namespace {
@@ -17,8 +18,6 @@ namespace {
 constexpr size_t kWorkSize = 600;  // working copies of paths
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsDotName(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
 // The first entry that a search for the path finds, reconnecting its
 // network drive once when the search fails.
@@ -33,7 +32,7 @@ bool FindFirstEntry(const char* path, plat::FindData* entry) {
 
 bool IsFolderEntry(const char* path) {
     plat::FindData entry;
-    return FindFirstEntry(path, &entry) && (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(entry.name);
+    return FindFirstEntry(path, &entry) && (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) && !plat::IsDotName(entry.name);
 }
 
 bool IsFileEntry(const char* path) {
@@ -162,6 +161,12 @@ bool IsAbsoluteFolder(const char* folder) {
 }
 
 }  // namespace
+
+DWORD GetAttributes(const char* path) {
+    CLongNameScope scope(path);
+    if (!scope.IsReady()) return INVALID_FILE_ATTRIBUTES;
+    return plat::ReadAttributes(scope.GetName());
+}
 
 bool SetAttributes(const char* path, DWORD attributes) {
     if (path == nullptr || path[0] == 0) return false;

@@ -19,6 +19,10 @@ bool ReconnectDriveOf(const char* path) {
     return true;
 }
 
+plat::SearchHandle FindOpenReconnecting(const char* pattern, plat::SearchKind kind, plat::FindData* out) {
+    return TryWithReconnect(pattern, [&] { return plat::FindOpen(pattern, kind, out); });
+}
+
 void ProbeFolder(const char* folder) {
     // Only a drive letter can be reconnected: spare the search otherwise.
     if (GetDriveLetter(folder) == 0) return;

@@ -4,6 +4,8 @@
 // reconnection answers is never acted on.
 #pragma once
 
+#include "filelib/platform/platform.h"
+
 // Reconnects the drive letter of `path`, if it has one; true when it had
 // one (so a failed attempt is worth repeating).
 bool ReconnectDriveOf(const char* path);
@@ -17,6 +19,10 @@ auto TryWithReconnect(const char* path, Attempt attempt) -> decltype(attempt()) 
     if (result || !ReconnectDriveOf(path)) return result;
     return attempt();
 }
+
+// Opens a directory search on `pattern` under the rule above: null when it
+// finds nothing, also after a reconnection.
+plat::SearchHandle FindOpenReconnecting(const char* pattern, plat::SearchKind kind, plat::FindData* out);
 
 // Searches the folder `folder` once for every entry; when that finds
 // nothing on a drive letter, reconnects it. Nothing is kept of the search:

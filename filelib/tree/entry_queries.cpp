@@ -5,13 +5,10 @@
 #include "filelib/fileops/line_reader.h"
 #include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/long_name_scope.h"
+#include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
 
 namespace {
-
-bool IsDotName(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 bool HasAttribute(DWORD attrib, DWORD bit) { return attrib != INVALID_FILE_ATTRIBUTES && (attrib & bit) != 0; }
 
@@ -40,7 +37,7 @@ bool IsFile(const char* path) {
 
 bool IsFolder(const char* path) {
     plat::FindData entry;
-    return FindFirstEntry(path, &entry) && IsFolderEntry(entry) && !IsDotName(entry.name);
+    return FindFirstEntry(path, &entry) && IsFolderEntry(entry) && !plat::IsDotName(entry.name);
 }
 
 uint64_t QueryFileSize(const char* path) {

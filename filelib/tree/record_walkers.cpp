@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "filelib/paths/file_names.h"
+#include "filelib/paths/drive_reconnect.h"
 #include "filelib/tree/walk_search.h"
 
 static_assert(sizeof(bool) == 1, "TREEENTRY keeps its folder flag in one byte");
@@ -93,9 +94,10 @@ int32_t WalkFileGroups(RecordWalk& walk, const char* folder, int64_t base) {
     for (int g = 0; g < walk.groups.Count(); ++g) {
         char group[4];
         char pattern[TREE_TEXT_WIDTH];
-        if (!walk.groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        if (!walk.groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
+            continue;
         plat::FindData entry;
-        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && AppendFile(walk, base + added, entry, folder)) ++added;
         }
@@ -109,9 +111,9 @@ int32_t WalkFileGroups(RecordWalk& walk, const char* folder, int64_t base) {
 int32_t WalkAllFiles(RecordWalk& walk, const char* folder, int64_t base, Subfolders& subfolders) {
     int32_t added = 0;
     char pattern[TREE_TEXT_WIDTH];
-    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return 0;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return 0;
     plat::FindData entry;
-    plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::All, &entry);
+    plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::All, &entry);
     for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
         if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             if (AppendFile(walk, base + added, entry, folder)) ++added;
@@ -126,7 +128,7 @@ int32_t WalkAllFiles(RecordWalk& walk, const char* folder, int64_t base, Subfold
 
 void GatherSubfolders(const char* folder, Subfolders& subfolders) {
     char pattern[TREE_TEXT_WIDTH];
-    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
     plat::FindData entry;
     plat::SearchHandle search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
     for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
@@ -153,7 +155,7 @@ int32_t WalkRecords(RecordWalk& walk, const char* folder, int64_t base) {
         const plat::FindData& entry = subfolders[i];
         if (walk.withFolders && AppendRecord(base + added, entry, folder, true, walk.depth)) ++added;
         char subfolder[TREE_WALK_FOLDER_LIMIT];
-        if (!walk::MayEnter(entry) || !walk::JoinFolder(subfolder, sizeof subfolder, folder, entry.name)) continue;
+        if (!walk::MayEnter(entry) || !JoinPath(subfolder, sizeof subfolder, folder, entry.name, walk::kJoin)) continue;
         ++walk.depth;
         added += WalkRecords(walk, subfolder, base + added);
         --walk.depth;
@@ -185,13 +187,14 @@ int32_t BuildFolderFileList(const char* folder, const char* extList, int32_t bas
     for (int g = 0; g < groups.Count(); ++g) {
         char group[4];
         char pattern[TREE_TEXT_WIDTH];
-        if (!groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
+            continue;
         plat::FindData entry;
-        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
             char text[TREE_TEXT_WIDTH];
-            if (!walk::JoinFolder(text, sizeof text, withFolder ? folder : "", entry.name)) continue;
+            if (!JoinPath(text, sizeof text, withFolder ? folder : "", entry.name, walk::kJoin)) continue;
             char* slot = static_cast<char*>(ListSlot(g_entryBlock, int64_t(base) + count, TREE_TEXT_WIDTH));
             if (slot == nullptr) continue;
             std::strcpy(slot, text);
@@ -225,10 +228,10 @@ int32_t BuildFolderFilePathList(const char* folder, const char* extList, int32_t
 int32_t BuildSubfolderList(const char* folder) {
     if (!FitsWalkFolder(folder)) return 0;
     char pattern[TREE_TEXT_WIDTH];
-    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return 0;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return 0;
     int32_t count = 0;
     plat::FindData entry;
-    plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
+    plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
     for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
         if (!walk::IsFolderEntry(entry)) continue;
         char* slot = static_cast<char*>(ListSlot(g_folderBlock, count, TREE_TEXT_WIDTH));

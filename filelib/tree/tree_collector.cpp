@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "filelib/paths/file_names.h"
+#include "filelib/paths/drive_reconnect.h"
 #include "filelib/tree/walk_search.h"
 
 char g_aszTreeFolder[TREE_TABLE_CAPACITY][TREE_FOLDER_WIDTH];
@@ -78,9 +79,10 @@ void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk
     for (int g = 0; g < groups.Count(); ++g) {
         char group[4];
         char pattern[TREE_NAME_WIDTH];
-        if (!groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
+            continue;
         plat::FindData entry;
-        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
             if (!FitsName(entry.name)) {
@@ -131,11 +133,11 @@ int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t b
 int32_t ListSubfoldersSorted(const char* folder) {
     if (!FitsSortedFolder(folder)) return 0;
     char pattern[TREE_NAME_WIDTH];
-    if (!walk::BuildGroupPattern(pattern, sizeof pattern, folder, "*")) return 0;
+    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return 0;
 
     walk::PlainArray<GatheredFolder> folders;
     plat::FindData entry;
-    plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
+    plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
     for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
         if (!walk::IsFolderEntry(entry)) continue;
         if (!FitsName(entry.name)) {
@@ -201,7 +203,7 @@ int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) 
         for (size_t i = 0; i < subfolders.Count() && !walkDone(); ++i) {
             char path[TREE_SORTED_FOLDER_LIMIT];
             if (!subfolders[i].enterable) continue;
-            if (!walk::JoinFolder(path, sizeof path, folder, subfolders[i].name)) {
+            if (!JoinPath(path, sizeof path, folder, subfolders[i].name, walk::kJoin)) {
                 ++g_nTreeLeftOut;
                 continue;
             }
@@ -219,9 +221,10 @@ int32_t CountFolderFiles(const char* folder, const char* extList) {
     for (int g = 0; g < groups.Count(); ++g) {
         char group[4];
         char pattern[kCountPatternSize];
-        if (!groups.Get(g, group) || !walk::BuildGroupPattern(pattern, sizeof pattern, folder, group)) continue;
+        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
+            continue;
         plat::FindData entry;
-        plat::SearchHandle search = walk::OpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && count < INT32_MAX) ++count;
         }

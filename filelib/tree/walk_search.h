@@ -1,5 +1,6 @@
 // What the tree walkers share: extension lists of three-character groups,
-// search patterns built from a folder text, and the searches they open.
+// which entries they take, and a growing record array. Their paths and
+// searches are the library's (paths/path_join.h, paths/drive_reconnect.h).
 #pragma once
 
 #include <cstddef>
@@ -8,9 +9,14 @@
 #include <cstring>
 #include <type_traits>
 
+#include "filelib/paths/path_join.h"
 #include "filelib/platform/platform.h"
 
 namespace walk {
+
+// How the walks join their folders: a folder given with a separator at its
+// end (a root such as "C:\" or "/") keeps that one as the only one.
+constexpr EndSeparator kJoin = EndSeparator::Reuse;
 
 // An extension list such as "txtdocxls": one group per three characters,
 // one or two characters left over ignored; a list shorter than three
@@ -31,18 +37,7 @@ private:
     bool m_allFiles;
 };
 
-// "folder<sep>name", or name alone when the folder text is empty (the
-// current folder); a folder that ends in a separator gets no second one. False, out empty, when the result would need `size`
-// characters or more.
-bool JoinFolder(char* out, size_t size, const char* folder, const char* name);
-
-// The pattern "folder<sep>*.group" (or "*.group" in the current folder).
-bool BuildGroupPattern(char* out, size_t size, const char* folder, const char* group);
-
-// Opens a search; when that fails on a pattern with a drive letter, the
-// drive is reconnected and the search tried once more.
-plat::SearchHandle OpenReconnecting(const char* pattern, plat::SearchKind kind, plat::FindData* out);
-
+// A subfolder entry: a folder other than "." and "..".
 bool IsFolderEntry(const plat::FindData& entry);
 // A folder the walks may enter: links and junctions are listed as the
 // search gives them but never followed out of the tree.

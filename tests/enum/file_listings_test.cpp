@@ -530,4 +530,25 @@ TEST(FileListings, RelativePathsBelowTheListedRoot) {
     EXPECT_EQ("sub" + Sep() + "inner.txt", finder.GetEntryRelativePath(0));
 }
 
+// The root alone: "\\name" would name a network server, so the root's own
+// separator is the only one, and the paths below it lose nothing.
+TEST(FileListings, PathsBelowTheRootAloneHaveOneSeparator) {
+    CFileFinder finder;
+    DirText root(Sep());
+    const int count = finder.ListSubfolders(root.text);
+    ASSERT_GT(count, 0) << "the root holds folders on every system";
+    std::snprintf(finder.m_szListDir, sizeof finder.m_szListDir, "%s", Sep().c_str());
+    for (int i = 0; i < count; ++i) {
+        const FINDER_ENTRY* entry = finder.GetEntry(i);
+        EXPECT_EQ(Sep() + entry->szName, entry->szPath);
+        EXPECT_STREQ(entry->szName, finder.GetEntryRelativePath(i));
+    }
+    CFileFinder stepping;
+    ASSERT_TRUE(stepping.FindFirstDir(root.text));
+    const std::string name = stepping.GetName();
+    EXPECT_EQ(Sep() + name, stepping.GetPath());
+    EXPECT_EQ(name, stepping.GetCurrentRelativePath());
+    stepping.Close();
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
 #include "filelib/enum/file_finder.h"
+#include "filelib/fileops/file_ops.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/fileops/file_ops.h"
 #include "filelib/paths/path_parts.h"
 #include "filelib/platform/platform.h"
 #include "support/process.h"

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/fileops/file_ops.h"
 #include "filelib/platform/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

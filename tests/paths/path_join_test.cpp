@@ -14,10 +14,11 @@ using testsupport::Sep;
 TEST(PathJoin, FitsOrRefuses) {
     const std::string sep = Sep();
     struct Case {
-        const char* folder;
+        std::string folder;
         const char* name;
         size_t size;
         std::string expected;  // empty: refused
+        EndSeparator end = EndSeparator::Add;
     } cases[] = {
         {"dir", "name", 64, "dir" + sep + "name"},
         {"", "name", 64, "name"},
@@ -28,12 +29,26 @@ TEST(PathJoin, FitsOrRefuses) {
         {"", "name", 5, "name"},
         {"", "name", 4, ""},
         {"", "", 1, ""},
+        // A folder that ends in a separator: the finder's records add one
+        // more, the walks reuse it; a root alone never gets a second.
+        {"dir/", "name", 64, "dir/" + sep + "name"},
+        {"dir/", "name", 64, "dir/name", EndSeparator::Reuse},
+        {"dir" + sep, "name", 64, "dir" + sep + "name", EndSeparator::Reuse},
+        {"dir", "name", 64, "dir" + sep + "name", EndSeparator::Reuse},
+        {"", "name", 64, "name", EndSeparator::Reuse},
+        {"C:" + sep, "name", 64, "C:" + sep + sep + "name"},
+        {"C:" + sep, "name", 64, "C:" + sep + "name", EndSeparator::Reuse},
+        {"/", "name", 64, "/name"},
+        {sep, "name", 64, sep + "name"},
+        {sep, "name", 64, sep + "name", EndSeparator::Reuse},
+        {"dir/", "name", 9, "dir/name", EndSeparator::Reuse},  // the reused separator leaves room
+        {"dir/", "name", 9, ""},
     };
     for (const Case& c : cases) {
         char out[80];  // room past every size tried, to see writes beyond it
         std::memset(out, 'Z', sizeof out);
-        const bool joined = JoinPath(out, c.size, c.folder, c.name);
-        const bool shouldJoin = !c.expected.empty() || (c.folder[0] == 0 && c.name[0] == 0);
+        const bool joined = JoinPath(out, c.size, c.folder.c_str(), c.name, c.end);
+        const bool shouldJoin = !c.expected.empty() || (c.folder.empty() && c.name[0] == 0);
         EXPECT_EQ(shouldJoin, joined) << c.folder << "+" << c.name << " in " << c.size;
         EXPECT_EQ(c.expected, std::string(out)) << c.folder << "+" << c.name << " in " << c.size;
         EXPECT_EQ('Z', out[c.size]) << "wrote past the field";
@@ -50,6 +65,10 @@ TEST(PathJoin, ExtensionPatterns) {
     EXPECT_TRUE(JoinExtensionPattern(out, 10, "dir", "txt"));  // "dir/*.txt" and its terminator
     EXPECT_FALSE(JoinExtensionPattern(out, 9, "dir", "txt"));
     EXPECT_STREQ("", out);
+    EXPECT_TRUE(JoinExtensionPattern(out, sizeof out, "dir/", "txt", EndSeparator::Reuse));
+    EXPECT_STREQ("dir/*.txt", out);
+    EXPECT_TRUE(JoinExtensionPattern(out, sizeof out, "/", "*"));
+    EXPECT_STREQ("/*.*", out);
 }
 
 TEST(PathJoin, HugeAndMissingInputs) {
