@@ -1,6 +1,7 @@
 """What the library benchmarks share: building a small timing program
 against an optimised build of the library, and running commands."""
 import os
+import statistics
 import subprocess
 import time
 
@@ -32,3 +33,16 @@ def seconds(command):
 
 def output(command, encoding="utf-8"):
     return subprocess.run(command, stdout=subprocess.PIPE, check=True).stdout.decode(encoding)
+
+
+def median_times(commands, rounds):
+    """Runs each command once to warm the caches, then all of them in turn
+    for `rounds` rounds, so a shared machine's load falls on all alike;
+    returns each command's median time."""
+    for command in commands.values():
+        seconds(command)
+    times = {name: [] for name in commands}
+    for _ in range(rounds):
+        for name, command in commands.items():
+            times[name].append(seconds(command))
+    return {name: statistics.median(values) for name, values in times.items()}

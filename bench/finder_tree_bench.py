@@ -16,12 +16,11 @@ records.
 """
 import argparse
 import os
-import statistics
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from bench_common import build_library_program, output, seconds  # noqa: E402
+from bench_common import build_library_program, median_times, output  # noqa: E402
 import tree_walkers_bench as walkers  # noqa: E402  (the trees and the timing)
 import walk_bench  # noqa: E402
 
@@ -41,13 +40,7 @@ def time_tree(program, tree, rounds):
     # TZ is not set; each record's write date costs that look then.
     commands = {"ListTreeFiles": [program, tree], "ListTreeFiles TZ=UTC": ["env", "TZ=UTC", program, tree],
                 "find": ["find", tree, "-printf", "%s %p\n"]}
-    for command in commands.values():
-        seconds(command)  # warm
-    times = {name: [] for name in commands}
-    for _ in range(rounds):
-        for name, command in commands.items():
-            times[name].append(seconds(command))
-    return {name: statistics.median(values) for name, values in times.items()}
+    return median_times(commands, rounds)
 
 
 def main():

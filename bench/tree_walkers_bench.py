@@ -15,13 +15,12 @@ ratios and checks that the walkers found what find found.
 import argparse
 import os
 import random
-import statistics
 import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from bench_common import build_library_program, output, seconds  # noqa: E402
+from bench_common import build_library_program, median_times, output  # noqa: E402
 import walk_bench  # noqa: E402  (the generated tree)
 
 
@@ -72,13 +71,7 @@ def time_tree(program, tree, rounds):
         "BuildTreeFileList": [program, "files", tree],
         "find": ["find", tree, "-printf", "%s %p\n"],
     }
-    for command in commands.values():
-        seconds(command)  # warm
-    times = {name: [] for name in commands}
-    for _ in range(rounds):
-        for name, command in commands.items():
-            times[name].append(seconds(command))
-    return {name: statistics.median(values) for name, values in times.items()}
+    return median_times(commands, rounds)
 
 
 def main():
