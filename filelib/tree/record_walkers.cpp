@@ -91,18 +91,10 @@ using Subfolders = walk::PlainArray<plat::FindData>;
 
 int32_t WalkFileGroups(RecordWalk& walk, const char* folder, int64_t base) {
     int32_t added = 0;
-    for (int g = 0; g < walk.groups.Count(); ++g) {
-        char group[4];
-        char pattern[TREE_TEXT_WIDTH];
-        if (!walk.groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
-            continue;
-        plat::FindData entry;
-        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && AppendFile(walk, base + added, entry, folder)) ++added;
-        }
-        plat::FindClose(search);
-    }
+    walk::ForEachGroupFile(folder, walk.groups, TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
+        if (AppendFile(walk, base + added, entry, folder)) ++added;
+        return walk::GroupVisit::Next;
+    });
     return added;
 }
 
@@ -182,27 +174,17 @@ int32_t BuildFolderFileList(const char* folder, const char* extList, int32_t bas
     if (base == 0) g_dwTotalSize = 0;
     g_nListCount = 0;
     if (base < 0 || !FitsWalkFolder(folder)) return 0;
-    const walk::ExtensionGroups groups(extList);
     int32_t count = 0;
-    for (int g = 0; g < groups.Count(); ++g) {
-        char group[4];
-        char pattern[TREE_TEXT_WIDTH];
-        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
-            continue;
-        plat::FindData entry;
-        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            char text[TREE_TEXT_WIDTH];
-            if (!JoinPath(text, sizeof text, withFolder ? folder : "", entry.name, walk::kJoin)) continue;
-            char* slot = static_cast<char*>(ListSlot(g_entryBlock, int64_t(base) + count, TREE_TEXT_WIDTH));
-            if (slot == nullptr) continue;
-            std::strcpy(slot, text);
-            ++count;
-            g_dwTotalSize += uint32_t(entry.size);
-        }
-        plat::FindClose(search);
-    }
+    walk::ForEachGroupFile(folder, walk::ExtensionGroups(extList), TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
+        char text[TREE_TEXT_WIDTH];
+        if (!JoinPath(text, sizeof text, withFolder ? folder : "", entry.name, walk::kJoin)) return walk::GroupVisit::Next;
+        char* slot = static_cast<char*>(ListSlot(g_entryBlock, int64_t(base) + count, TREE_TEXT_WIDTH));
+        if (slot == nullptr) return walk::GroupVisit::Next;
+        std::strcpy(slot, text);
+        ++count;
+        g_dwTotalSize += uint32_t(entry.size);
+        return walk::GroupVisit::Next;
+    });
     g_nListCount = count;
     return count;
 }

@@ -75,35 +75,25 @@ bool SortedOrder(const walk::PlainArray<T>& items, walk::PlainArray<int32_t>& or
 
 // Gathers the matching files of one folder, up to `capacity`.
 void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk::PlainArray<GatheredFile>& files) {
-    const walk::ExtensionGroups groups(extList);
-    for (int g = 0; g < groups.Count(); ++g) {
-        char group[4];
-        char pattern[TREE_NAME_WIDTH];
-        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
-            continue;
-        plat::FindData entry;
-        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            if (!FitsName(entry.name)) {
-                ++g_nTreeLeftOut;
-                continue;
-            }
-            if (int64_t(files.Count()) >= capacity) {
-                g_bListTruncated = true;
-                break;
-            }
-            GatheredFile* file = files.Append();
-            if (file == nullptr) {
-                ++g_nTreeLeftOut;  // memory short
-                break;
-            }
-            std::strcpy(file->name, entry.name);
-            file->size = entry.size;
-            g_dwTotalSize += uint32_t(entry.size);
+    walk::ForEachGroupFile(folder, walk::ExtensionGroups(extList), TREE_NAME_WIDTH, [&](const plat::FindData& entry) {
+        if (!FitsName(entry.name)) {
+            ++g_nTreeLeftOut;
+            return walk::GroupVisit::Next;
         }
-        plat::FindClose(search);
-    }
+        if (int64_t(files.Count()) >= capacity) {
+            g_bListTruncated = true;
+            return walk::GroupVisit::EndGroup;
+        }
+        GatheredFile* file = files.Append();
+        if (file == nullptr) {
+            ++g_nTreeLeftOut;  // memory short
+            return walk::GroupVisit::EndGroup;
+        }
+        std::strcpy(file->name, entry.name);
+        file->size = entry.size;
+        g_dwTotalSize += uint32_t(entry.size);
+        return walk::GroupVisit::Next;
+    });
 }
 
 }  // namespace
@@ -216,19 +206,10 @@ int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) 
 
 int32_t CountFolderFiles(const char* folder, const char* extList) {
     if (folder == nullptr) return 0;
-    const walk::ExtensionGroups groups(extList);
     int32_t count = 0;
-    for (int g = 0; g < groups.Count(); ++g) {
-        char group[4];
-        char pattern[kCountPatternSize];
-        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, sizeof pattern, folder, group, walk::kJoin))
-            continue;
-        plat::FindData entry;
-        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0 && count < INT32_MAX) ++count;
-        }
-        plat::FindClose(search);
-    }
+    walk::ForEachGroupFile(folder, walk::ExtensionGroups(extList), kCountPatternSize, [&count](const plat::FindData&) {
+        if (count < INT32_MAX) ++count;
+        return walk::GroupVisit::Next;
+    });
     return count;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "filelib/paths/drive_reconnect.h"
 #include "filelib/platform/name_match.h"
 
 namespace walk {
@@ -27,6 +28,24 @@ bool ExtensionGroups::Get(int index, char out[4]) const {
         return false;
     }
     return true;
+}
+
+void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
+                      GroupFileVisitor visit, void* context) {
+    if (folder == nullptr || visit == nullptr) return;
+    char pattern[plat::kLongestPattern];
+    if (patternSize > sizeof pattern) patternSize = sizeof pattern;
+    for (int g = 0; g < groups.Count(); ++g) {
+        char group[4];
+        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, patternSize, folder, group, kJoin)) continue;
+        plat::FindData entry;
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
+        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+            if (visit(context, entry) == GroupVisit::EndGroup) break;
+        }
+        plat::FindClose(search);
+    }
 }
 
 bool IsFolderEntry(const plat::FindData& entry) {

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "filelib/paths/path_join.h"
+#include "filelib/platform/path_limits.h"
 #include "filelib/platform/platform.h"
 
 namespace walk {
@@ -36,6 +37,33 @@ private:
     int m_count;
     bool m_allFiles;
 };
+
+// What a visitor of ForEachGroupFile asks for after a file.
+enum class GroupVisit {
+    Next,      // the next file of this group
+    EndGroup,  // this group's search ends here; the next group is searched
+};
+
+// The search behind ForEachGroupFile: `visit(context, file)` per file.
+using GroupFileVisitor = GroupVisit (*)(void* context, const plat::FindData& file);
+void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
+                      GroupFileVisitor visit, void* context);
+
+// Searches one folder for the files of each group in turn, in list order,
+// each group's files in search order (a file that two groups match comes
+// twice), and calls visit(file) for each: folders are never visited. A
+// search that fails on a drive letter reconnects the drive and is tried
+// once more. A group is skipped when it would reach outside the folder or
+// when its pattern does not fit `patternSize` characters (the caller's
+// buffers decide; never more than plat::kLongestPattern).
+template <class Visit>
+void ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t patternSize, Visit&& visit) {
+    using Visitor = typename std::remove_reference<Visit>::type;
+    SearchGroupFiles(
+        folder, groups, patternSize,
+        [](void* context, const plat::FindData& file) { return (*static_cast<Visitor*>(context))(file); },
+        const_cast<void*>(static_cast<const void*>(&visit)));
+}
 
 // A subfolder entry: a folder other than "." and "..".
 bool IsFolderEntry(const plat::FindData& entry);
