@@ -1,0 +1,377 @@
+// The POSIX search's open folders, their descriptor budget and the
+// folder-reuse slot, driven directly (POSIX builds only).
+
+#include "filelib/platform/name_match.h"
+#include "filelib/platform/posix_search.h"
+#include "filelib/platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::posix::DescriptorBudget;
+using plat::posix::OpenFolder;
+using plat::posix::ReadBufferPool;
+using testsupport::TempDir;
+using Names = std::set<std::string>;
+
+// Names of a folder's entries, "." and ".." left out.
+Names ReadAll(OpenFolder& folder) {
+    Names names;
+    while (const auto* entry = folder.ReadEntry()) {
+        if (!plat::IsDotName(entry->d_name)) names.insert(entry->d_name);
+    }
+    return names;
+}
+
+// Every entry below `folder` as a relative path, folders ending in '/'.
+// Each entry is tried as a folder: only folders open.
+void WalkBelow(DescriptorBudget& budget, ReadBufferPool& pool, OpenFolder& folder, const std::string& prefix,
+               Names* found) {
+    while (const auto* entry = folder.ReadEntry()) {
+        const std::string name = entry->d_name;
+        if (plat::IsDotName(name.c_str())) continue;
+        OpenFolder child(budget, pool.ForDepth(folder.depth() + 1), folder.depth() + 1);
+        if (!child.OpenIn(folder, name.c_str())) {
+            found->insert(prefix + name);
+            continue;
+        }
+        found->insert(prefix + name + "/");
+        WalkBelow(budget, pool, child, prefix + name + "/", found);
+        child.Close();
+    }
+}
+
+// Levels of folders "a", each with three files and a folder "b" that has
+// one file, so that every parent goes on reading after a child closed.
+Names MakeDeepTree(const TempDir& dir, int depth) {
+    Names expected;
+    std::string relative;
+    for (int level = 0; level < depth; ++level) {
+        for (const char* file : {"f1", "f2", "f3"}) {
+            dir.WriteFile("top/" + relative + file, 1);
+            expected.insert(relative + file);
+        }
+        dir.WriteFile("top/" + relative + "b/inner", 1);
+        expected.insert(relative + "b/");
+        expected.insert(relative + "b/inner");
+        if (level + 1 < depth) {
+            relative += "a/";
+            expected.insert(relative);
+        }
+    }
+    return expected;
+}
+
+TEST(PosixDescriptorBudget, DeepWalksStayWithinTheirBudget) {
+    struct Case {
+        int limit;  // 0: the system's
+        int depth;
+    } cases[] = {{0, 10}, {3, 10}, {2, 10}, {3, 12}, {5, 10}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("limit " + std::to_string(c.limit) + ", depth " + std::to_string(c.depth));
+        TempDir dir;
+        const Names expected = MakeDeepTree(dir, c.depth);
+        auto pool = std::make_unique<ReadBufferPool>();
+        DescriptorBudget budget;
+        budget.SetLimit(c.limit);
+        Names found;
+        {
+            OpenFolder top(budget, pool->ForDepth(0), 0);
+            ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+            WalkBelow(budget, *pool, top, "", &found);
+            top.Close();
+        }
+        EXPECT_EQ(expected, found);
+        EXPECT_EQ(0, budget.held()) << "descriptors left open";
+        if (c.limit > 0) {
+            EXPECT_LE(budget.mostHeld(), c.limit);
+            EXPECT_GT(budget.parks(), 0);
+            EXPECT_GT(budget.reopens(), 0);
+        } else {
+            EXPECT_EQ(0, budget.parks());
+            EXPECT_GE(budget.mostHeld(), c.depth);  // one open folder per level
+        }
+    }
+}
+
+TEST(PosixDescriptorBudget, TheKeptFolderGivesUpItsDescriptorFirst) {
+    TempDir dir;
+    dir.WriteFile("top/sub/f", 1);
+    dir.MakeDir("other");
+    auto pool = std::make_unique<ReadBufferPool>();
+    DescriptorBudget budget;
+    budget.SetLimit(2);
+    OpenFolder top(budget, pool->ForDepth(0), 0);
+    ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+    {
+        OpenFolder sub(budget, pool->ForDepth(1), 1);
+        ASSERT_TRUE(sub.OpenIn(top, "sub"));
+        sub.Close();
+    }
+    ASSERT_TRUE(budget.reuse().Has());
+    EXPECT_EQ(2, budget.held());
+    OpenFolder other(budget, pool->ForDepth(0), 0);
+    ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
+    EXPECT_FALSE(budget.reuse().Has());
+    EXPECT_EQ(0, budget.parks());
+    EXPECT_FALSE(top.IsParked());
+}
+
+// How a parked folder comes back: by its path (a folder opened by path),
+// or through its parent by its name there.
+enum class Reopen { ByPath, ThroughParent };
+
+TEST(PosixOpenFolder, AParkedFolderReplacedMeanwhileIsNotTakenForIt) {
+    struct Case {
+        Reopen how;
+        bool replaced;
+        Names expected;
+    } cases[] = {
+        {Reopen::ByPath, false, {"original"}},
+        {Reopen::ByPath, true, {}},
+        {Reopen::ThroughParent, false, {"original"}},
+        {Reopen::ThroughParent, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.how == Reopen::ByPath ? "by path" : "through its parent") +
+                     (c.replaced ? ", replaced" : ", left alone"));
+        TempDir dir;
+        dir.WriteFile("top/sub/original", 1);
+        dir.MakeDir("other1");
+        dir.MakeDir("other2");
+        auto pool = std::make_unique<ReadBufferPool>();
+        DescriptorBudget budget;
+        budget.SetLimit(2);
+        OpenFolder top(budget, pool->ForDepth(0), 0);
+        OpenFolder sub(budget, pool->ForDepth(1), 1);
+        ASSERT_TRUE(top.OpenByPath((dir / (c.how == Reopen::ByPath ? "top/sub" : "top")).c_str(), false));
+        OpenFolder& watched = c.how == Reopen::ByPath ? top : sub;
+        if (c.how == Reopen::ThroughParent) {
+            ASSERT_TRUE(sub.OpenIn(top, "sub"));
+        }
+        {
+            // Two more folders take the two descriptors from the oldest.
+            OpenFolder other1(budget, pool->ForDepth(2), 2);
+            OpenFolder other2(budget, pool->ForDepth(3), 3);
+            ASSERT_TRUE(other1.OpenByPath((dir / "other1").c_str(), false));
+            ASSERT_TRUE(other2.OpenByPath((dir / "other2").c_str(), false));
+            ASSERT_TRUE(watched.IsParked());
+        }
+        if (c.replaced) {
+            fs::rename(dir / "top/sub", dir / "moved");
+            dir.WriteFile("top/sub/impostor", 1);
+        }
+        EXPECT_EQ(c.expected, ReadAll(watched));
+        EXPECT_EQ(c.replaced, watched.finished() && !watched.IsOpen());
+        EXPECT_TRUE(fs::exists(dir / (c.replaced ? "moved/original" : "top/sub/original"))) << "a file was lost";
+    }
+}
+
+TEST(PosixOpenFolder, AParkedParentComesBackThroughItsChild) {
+    TempDir dir;
+    dir.WriteFile("top/sub/deeper/f", 1);
+    dir.WriteFile("top/g", 1);
+    auto pool = std::make_unique<ReadBufferPool>();
+    DescriptorBudget budget;
+    budget.SetLimit(2);
+    OpenFolder top(budget, pool->ForDepth(0), 0);
+    ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+    OpenFolder sub(budget, pool->ForDepth(1), 1);
+    ASSERT_TRUE(sub.OpenIn(top, "sub"));
+    OpenFolder deeper(budget, pool->ForDepth(2), 2);
+    ASSERT_TRUE(deeper.OpenIn(sub, "deeper"));
+    ASSERT_TRUE(top.IsParked());
+    // Moving the top folder away does not matter: its child leads back to it.
+    fs::rename(dir / "top", dir / "moved");
+    deeper.Close();
+    sub.Close();
+    EXPECT_TRUE(top.IsOpen());
+    EXPECT_FALSE(top.finished());
+    EXPECT_EQ(Names({"g", "sub"}), ReadAll(top));
+}
+
+TEST(PosixFolderReuseSlot, TheFolderJustClosedIsTakenAgain) {
+    struct Case {
+        const char* what;
+        int files;              // enough for more than one read of the folder, or not
+        bool sameParent;
+        const char* nameAgain;  // the name the second search opens
+        bool taken;
+    } cases[] = {
+        {"the same folder, read whole at once", 5, true, "sub", true},
+        {"the same folder, read in several parts", 1000, true, "sub", true},
+        {"another folder of the same parent", 5, true, "sib", false},
+        {"the same name in another parent", 5, false, "sub", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        Names expected;
+        for (int i = 0; i < c.files; ++i) {
+            const std::string name = "file_with_a_longer_name_" + std::to_string(i);
+            dir.WriteFile("top/sub/" + name, 1);
+            dir.WriteFile("top2/sub/" + name, 1);
+            expected.insert(name);
+        }
+        dir.WriteFile("top/sib/other", 1);
+        auto pool = std::make_unique<ReadBufferPool>();
+        DescriptorBudget budget;
+        OpenFolder top(budget, pool->ForDepth(0), 0);
+        OpenFolder top2(budget, pool->ForDepth(0), 0);
+        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+        ASSERT_TRUE(top2.OpenByPath((dir / "top2").c_str(), false));
+        {
+            OpenFolder first(budget, pool->ForDepth(1), 1);
+            ASSERT_TRUE(first.OpenIn(top, "sub"));
+            EXPECT_EQ(expected, ReadAll(first));
+            first.Close();
+        }
+        ASSERT_TRUE(budget.reuse().Has());
+        const int held = budget.held();
+        OpenFolder again(budget, pool->ForDepth(1), 1);
+        ASSERT_TRUE(again.OpenIn(c.sameParent ? top : top2, c.nameAgain));
+        EXPECT_EQ(c.taken, !budget.reuse().Has());
+        EXPECT_EQ(c.taken ? held : held + 1, budget.held());
+        EXPECT_EQ(std::strcmp(c.nameAgain, "sib") == 0 ? Names({"other"}) : expected, ReadAll(again));
+        again.Close();
+    }
+}
+
+TEST(PosixFolderReuseSlot, ClosingTheParentLetsTheKeptFolderGo) {
+    TempDir dir;
+    dir.WriteFile("top/sub/f", 1);
+    auto pool = std::make_unique<ReadBufferPool>();
+    DescriptorBudget budget;
+    {
+        OpenFolder top(budget, pool->ForDepth(0), 0);
+        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+        OpenFolder sub(budget, pool->ForDepth(1), 1);
+        ASSERT_TRUE(sub.OpenIn(top, "sub"));
+        sub.Close();
+        EXPECT_TRUE(budget.reuse().Has());
+        top.Close();
+    }
+    EXPECT_FALSE(budget.reuse().Has());
+    EXPECT_EQ(0, budget.held());
+}
+
+// Every entry's name in the order the folder gives them, "." and ".." too.
+std::vector<std::string> ReadInOrder(OpenFolder& folder) {
+    std::vector<std::string> names;
+    while (const auto* entry = folder.ReadEntry()) names.push_back(entry->d_name);
+    return names;
+}
+
+TEST(PosixOpenFolder, ReadsAgainFromAMarkedEntry) {
+    struct Case {
+        const char* what;
+        int files;
+        bool bufferTaken;  // another folder reads into the same buffer meanwhile
+        bool parked;       // the folder gives up its descriptor meanwhile
+    } cases[] = {
+        {"read whole at once", 5, false, false},
+        {"read in several parts", 1000, false, false},
+        {"read whole, buffer taken", 5, true, false},
+        {"read in parts, buffer taken", 1000, true, false},
+        {"read whole, parked", 5, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        for (int i = 0; i < c.files; ++i) dir.WriteFile("top/file_with_a_longer_name_" + std::to_string(i), 1);
+        dir.WriteFile("other/x", 1);
+        auto pool = std::make_unique<ReadBufferPool>();
+        DescriptorBudget budget;
+        OpenFolder top(budget, pool->ForDepth(0), 0);
+        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
+        // Marks the entry that comes at two thirds of the folder.
+        std::vector<std::string> all;
+        OpenFolder::ReadMark mark;
+        const size_t markAt = size_t(c.files + 2) * 2 / 3;
+        while (const auto* entry = top.ReadEntry()) {
+            if (all.size() == markAt) mark = top.MarkOf(entry);
+            all.push_back(entry->d_name);
+        }
+        ASSERT_EQ(size_t(c.files + 2), all.size());
+        ASSERT_TRUE(top.ReachedEnd());
+        top.ReadAgainFrom(mark);
+        if (c.bufferTaken) {
+            OpenFolder other(budget, pool->ForDepth(ReadBufferPool::kCount), 0);
+            ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
+            EXPECT_EQ(Names({"x"}), ReadAll(other));
+            other.Close();
+        }
+        if (c.parked) {
+            budget.SetLimit(1);
+            OpenFolder other(budget, pool->ForDepth(1), 1);
+            ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
+            EXPECT_TRUE(top.IsParked());
+            other.Close();
+        }
+        const std::vector<std::string> rest(all.begin() + long(markAt), all.end());
+        EXPECT_EQ(rest, ReadInOrder(top));
+        top.Close();
+    }
+}
+
+// The walk the size walk makes: the files of a folder, then its subfolders,
+// each opened through the search that found it.
+void SearchWalk(plat::SearchHandle parent, const char* name, const std::string& prefix, Names* found) {
+    plat::FindData data;
+    plat::SearchHandle files = plat::FindOpenIn(parent, name, "*.*", plat::SearchKind::FilesOnly, &data);
+    for (bool more = files != nullptr; more; more = plat::FindNext(files, &data)) found->insert(prefix + data.name);
+    plat::FindClose(files);
+    plat::SearchHandle folders = plat::FindOpenIn(parent, name, "*.*", plat::SearchKind::FoldersOnly, &data);
+    for (bool more = folders != nullptr; more; more = plat::FindNext(folders, &data)) {
+        const std::string sub = data.name;
+        found->insert(prefix + sub + "/");
+        SearchWalk(folders, sub.c_str(), prefix + sub + "/", found);
+    }
+    plat::FindClose(folders);
+}
+
+// Sets the process's search budget for a test and gives the old one back.
+class ScopedSearchLimit {
+public:
+    explicit ScopedSearchLimit(int limit) : saved_(plat::posix::SearchBudget().limit()) {
+        plat::posix::SearchBudget().SetLimit(limit);
+    }
+    ~ScopedSearchLimit() { plat::posix::SearchBudget().SetLimit(saved_); }
+    ScopedSearchLimit(const ScopedSearchLimit&) = delete;
+    ScopedSearchLimit& operator=(const ScopedSearchLimit&) = delete;
+
+private:
+    int saved_;
+};
+
+TEST(PosixDescriptorBudget, SearchesUnderASmallBudgetFindEverything) {
+    TempDir dir;
+    const Names expected = MakeDeepTree(dir, 10);
+    for (int limit : {0, 4, 3}) {
+        SCOPED_TRACE("limit " + std::to_string(limit));
+        const long parksBefore = plat::posix::SearchBudget().parks();
+        Names found;
+        {
+            ScopedSearchLimit budget(limit);
+            plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
+            ASSERT_NE(nullptr, top);
+            SearchWalk(top, ".", "", &found);
+            plat::FindClose(top);
+        }
+        EXPECT_EQ(expected, found);
+        EXPECT_EQ(limit > 0, plat::posix::SearchBudget().parks() > parksBefore);
+    }
+}
+
+}  // namespace
