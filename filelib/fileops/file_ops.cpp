@@ -6,7 +6,7 @@
 #include <new>
 
 #include "filelib/enum/file_finder.h"
-#include "filelib/paths/drive_reconnect.h"
+#include "filelib/fileops/first_entry.h"
 #include "filelib/paths/filelib_context.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
@@ -19,25 +19,17 @@ constexpr size_t kWorkSize = 600;  // working copies of paths
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The first entry that a search for the path finds, reconnecting its
-// network drive once when the search fails.
-bool FindFirstEntry(const char* path, plat::FindData* entry) {
-    if (path == nullptr || path[0] == 0) return false;
-    plat::SearchHandle search =
-        TryWithReconnect(path, [&] { return plat::FindOpen(path, plat::SearchKind::All, entry); });
-    if (search == nullptr) return false;
-    plat::FindClose(search);
-    return true;
-}
-
+// The existence tests below hand their paths to the system as given: the
+// callers that take any length have made the folder current already.
 bool IsFolderEntry(const char* path) {
     plat::FindData entry;
-    return FindFirstEntry(path, &entry) && (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) && !plat::IsDotName(entry.name);
+    return FindFirstEntry(path, &entry, EntrySpelling::AsGiven) && (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) &&
+           !plat::IsDotName(entry.name);
 }
 
 bool IsFileEntry(const char* path) {
     plat::FindData entry;
-    return FindFirstEntry(path, &entry) && !(entry.attrib & FILE_ATTRIBUTE_DIRECTORY);
+    return FindFirstEntry(path, &entry, EntrySpelling::AsGiven) && !(entry.attrib & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The same tests and changes for paths of any length, from inside the

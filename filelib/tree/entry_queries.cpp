@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "filelib/fileops/first_entry.h"
 #include "filelib/fileops/line_reader.h"
-#include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
@@ -11,20 +11,6 @@
 namespace {
 
 bool HasAttribute(DWORD attrib, DWORD bit) { return attrib != INVALID_FILE_ATTRIBUTES && (attrib & bit) != 0; }
-
-// The first entry a search for the path finds; a failed search on a drive
-// letter reconnects the drive and searches once more.
-bool FindFirstEntry(const char* path, plat::FindData* entry) {
-    if (path == nullptr || path[0] == 0) return false;
-    return TryWithReconnect(path, [&] {
-        CLongNameScope scope(path);
-        if (!scope.IsReady()) return false;
-        plat::SearchHandle search = plat::FindOpen(scope.GetName(), plat::SearchKind::All, entry);
-        if (search == nullptr) return false;
-        plat::FindClose(search);
-        return true;
-    });
-}
 
 bool IsFolderEntry(const plat::FindData& entry) { return HasAttribute(entry.attrib, FILE_ATTRIBUTE_DIRECTORY); }
 

@@ -5,29 +5,19 @@
 #include <string>
 
 #include "filelib/platform/platform.h"
+#include "support/recording_net.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// Records which drives were asked about; every drive is remembered and
-// reconnects.
-class RecordingNet : public plat::NetProvider {
-public:
-    std::string asked;
-    long GetConnection(const char* localName, char* remote, DWORD*) override {
-        asked += localName;
-        remote[0] = 0;
-        return ERROR_CONNECTION_UNAVAIL;
-    }
-    long AddConnection(const char*, const char*) override { return NO_ERROR; }
-    unsigned QueryDriveType(const char*) override { return DRIVE_NO_ROOT_DIR; }
-};
-
-class DriveReconnect : public ::testing::Test {
+// Every drive is remembered and reconnects.
+class DriveReconnect : public testsupport::WithRecordingNet {
 protected:
-    void SetUp() override { plat::SetNetProvider(&net); }
-    void TearDown() override { plat::SetNetProvider(nullptr); }
-    RecordingNet net;
+    void SetUp() override {
+        WithRecordingNet::SetUp();
+        net.answer = ERROR_CONNECTION_UNAVAIL;
+        net.remote.clear();
+    }
 };
 
 TEST_F(DriveReconnect, OnlyPathsWithADriveLetter) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -8,6 +7,7 @@
 #include "filelib/tree/record_walkers.h"
 #include "filelib/tree/tree_collector.h"
 #include "support/process.h"
+#include "support/recording_net.h"
 #include "support/temp_dir.h"
 #include "tree/walk_test_support.h"
 
@@ -16,32 +16,7 @@ namespace {
 using testsupport::Sep;
 using testsupport::TempDir;
 
-// Records every drive the walks ask about; a remembered drive can be made
-// to appear when it is reconnected.
-class FakeNet : public plat::NetProvider {
-public:
-    std::string queries;
-    long answer = 2250;  // not a network drive
-    std::function<void()> onConnect;
-
-    long GetConnection(const char* localName, char* remote, DWORD* length) override {
-        queries += localName;
-        std::snprintf(remote, *length, "\\\\server\\share");
-        return answer;
-    }
-    long AddConnection(const char*, const char*) override {
-        if (onConnect) onConnect();
-        return NO_ERROR;
-    }
-    unsigned QueryDriveType(const char*) override { return DRIVE_NO_ROOT_DIR; }
-};
-
-class WalkReconnect : public ::testing::Test {
-protected:
-    void SetUp() override { plat::SetNetProvider(&net); }
-    void TearDown() override { plat::SetNetProvider(nullptr); }
-    FakeNet net;
-};
+using WalkReconnect = testsupport::WithRecordingNet;
 
 TEST_F(WalkReconnect, EverySearchThatFailsOnADriveLetterReconnects) {
     TempDir dir;
@@ -63,12 +38,12 @@ TEST_F(WalkReconnect, EverySearchThatFailsOnADriveLetterReconnects) {
         {"subfolders", [](const char* f) { return BuildSubfolderList(f); }, "Q:"},
     };
     for (const Case& c : cases) {
-        net.queries.clear();
+        net.asked.clear();
         EXPECT_EQ(0, c.walk("q:")) << c.what;
-        EXPECT_EQ(c.queries, net.queries) << c.what;
-        net.queries.clear();
+        EXPECT_EQ(c.queries, net.asked) << c.what;
+        net.asked.clear();
         EXPECT_EQ(0, c.walk("missing")) << c.what;
-        EXPECT_EQ("", net.queries) << c.what;  // no drive letter, nothing to reconnect
+        EXPECT_EQ("", net.asked) << c.what;  // no drive letter, nothing to reconnect
     }
 }
 
@@ -81,10 +56,10 @@ TEST_F(WalkReconnect, ReconnectedDriveIsSearched) {
     net.answer = ERROR_CONNECTION_UNAVAIL;
     net.onConnect = [&dir] { dir.WriteFile("q:/a.txt", 4); };
     EXPECT_EQ(1, CountFolderFiles("q:", "txt"));
-    EXPECT_EQ("Q:", net.queries);
-    net.queries.clear();
+    EXPECT_EQ("Q:", net.asked);
+    net.asked.clear();
     EXPECT_EQ(1, CountFolderFiles("q:", "txt"));
-    EXPECT_EQ("", net.queries);  // a search that succeeds asks nothing
+    EXPECT_EQ("", net.asked);  // a search that succeeds asks nothing
 }
 
 }  // namespace
