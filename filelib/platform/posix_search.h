@@ -154,7 +154,9 @@ private:
     OpenFolder* older_ = nullptr;  // the budget's open folders, oldest first
     OpenFolder* newer_ = nullptr;
     char* path_ = nullptr;       // opened by path: the path, for reopening
-    char name_[MAX_PATH] = {};   // opened in a parent: the name there
+    // Opened in a parent: the name there. Read only up to its terminator, so
+    // only the first byte is set at first: a walk makes one per folder.
+    char name_[MAX_PATH];
 };
 
 // A walk searches each folder twice in a row, once for its files and once

@@ -19,7 +19,9 @@ namespace plat {
 
 struct Search {
     explicit Search(int depth)
-        : folder(posix::SearchBudget(), posix::SearchBuffers().ForDepth(depth), depth) {}
+        : folder(posix::SearchBudget(), posix::SearchBuffers().ForDepth(depth), depth) {
+        namePattern[0] = 0;  // read only up to its terminator
+    }
 
     posix::OpenFolder folder;  // never opened for a single-entry lookup
     SearchKind kind = SearchKind::All;
@@ -27,7 +29,7 @@ struct Search {
     bool matchesEveryName = false;  // "*.*" or "*": no name needs matching
     int dotsPending = 0;            // "." and ".." still to yield
     bool yieldsNothing = false;     // only the open folder, for searches in it
-    char namePattern[MAX_PATH] = {};
+    char namePattern[MAX_PATH];
 };
 
 namespace {

@@ -27,7 +27,9 @@ bool g_openat2Refused = false;  // the system (or its sandbox) lacks openat2
 // ---------------------------------------------------------- open folder
 
 OpenFolder::OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth)
-    : budget_(budget), buffer_(buffer), depth_(depth) {}
+    : budget_(budget), buffer_(buffer), depth_(depth) {
+    name_[0] = 0;
+}
 
 OpenFolder::~OpenFolder() {
     if (linked_ || fd_ >= 0) Close();
