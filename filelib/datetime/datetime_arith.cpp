@@ -1,6 +1,7 @@
 #include "filelib/datetime/datetime_rec.h"
 
-#include "filelib/platform/platform.h"
+#include "filelib/platform/calendar.h"
+#include "filelib/platform/process.h"
 
 namespace {
 
@@ -9,15 +10,13 @@ constexpr int32_t kSecondsPerDay = 86400;
 // Days that a valid date moves by when the year goes once around all 65536
 // values of its 16 bits: every year number passes exactly once.
 constexpr int64_t kDaysPerYearWrap = 65536LL * 365 + 16384 - 656 + 164;
-// The Gregorian calendar repeats itself every 400 years.
-constexpr int64_t kDaysPer400Years = 146097;
+using plat::kDaysPer400Years;
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
+// The record's month length: 31 also for a month value outside 1 to 12,
+// which has no days in the calendar.
 int DaysIn(int year, int month) {
-    static const uint8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) return 31;
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+    return plat::DaysInMonth(year, month);
 }
 
 int ClampMonth(int month) { return month < 1 ? 1 : month > 12 ? 12 : month; }
@@ -95,7 +94,7 @@ int DaysInYearStep(const DATETIMEREC& rec, bool forward) {
     const uint16_t other = uint16_t(rec.wYear + (forward ? 1 : -1));
     const bool beforeMarch = rec.bMonth <= 2;
     const uint16_t februaryYear = forward == beforeMarch ? rec.wYear : other;
-    return IsLeapYear(februaryYear) ? 366 : 365;
+    return plat::IsLeapYear(februaryYear) ? 366 : 365;
 }
 
 }  // namespace

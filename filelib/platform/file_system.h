@@ -8,6 +8,10 @@
 
 namespace plat {
 
+// Separator that the library puts between the parts of paths it builds.
+// Splitting accepts both '\\' and '/' everywhere.
+extern const char kPathSep;
+
 // Attributes of a path, or INVALID_FILE_ATTRIBUTES.
 DWORD ReadAttributes(const char* path);
 

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "filelib/platform/calendar.h"
 #include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
 #include "filelib/platform/posix_attributes.h"
@@ -20,9 +21,7 @@
 
 namespace plat {
 
-// 100-ns ticks from 1601 to 1970.
-constexpr int64_t kEpochTicks = 116444736000000000LL;
-constexpr int64_t kTicksPerSecond = 10000000;
+const char kPathSep = '/';
 
 namespace posix {
 
@@ -35,12 +34,9 @@ uint32_t AttributesOf(unsigned mode, const char* name) {
 }
 
 FILETIME ToFileTime(int64_t seconds, uint32_t nanoseconds) {
-    int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kEpochTicks;
+    int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kTicks1601To1970;
     if (ticks < 0) ticks = 0;  // before 1601: FILETIME cannot hold it
-    FILETIME ft;
-    ft.dwLowDateTime = DWORD(uint64_t(ticks) & 0xFFFFFFFFu);
-    ft.dwHighDateTime = DWORD(uint64_t(ticks) >> 32);
-    return ft;
+    return FileTimeOfTicks(ticks);
 }
 
 struct timespec ToTimespec(const FILETIME* ft) {
@@ -50,7 +46,7 @@ struct timespec ToTimespec(const FILETIME* ft) {
         ts.tv_nsec = UTIME_OMIT;
         return ts;
     }
-    const int64_t ticks = int64_t((uint64_t(ft->dwHighDateTime) << 32) | ft->dwLowDateTime) - kEpochTicks;
+    const int64_t ticks = TicksOf(*ft) - kTicks1601To1970;
     int64_t seconds = ticks / kTicksPerSecond;
     int64_t rest = ticks % kTicksPerSecond;
     if (rest < 0) {  // before 1970: the seconds round down, the rest stays positive

@@ -11,6 +11,8 @@
 
 namespace plat {
 
+const char kPathSep = '\\';
+
 namespace {
 
 bool Valid(const char* path) { return path != nullptr && path[0] != 0; }
