@@ -43,10 +43,12 @@ int64_t DaysFromCivil(int32_t year, int month, int day) {
 }
 
 CivilDate CivilFromDays(int64_t days) {
-    // Whole eras first, so that no count near the limits of int64_t
-    // overflows when it is moved to the March-based epoch.
-    int64_t era = FloorDiv(days, kDaysPer400Years);
-    int64_t dayOfEra = days - era * kDaysPer400Years + kDaysFromMarch0To1970;
+    // Whole eras first, and without multiplying them back, so that no count
+    // near the limits of int64_t overflows when it is moved to the
+    // March-based epoch.
+    const int64_t rest = days % kDaysPer400Years;
+    int64_t era = days / kDaysPer400Years - (rest < 0 ? 1 : 0);
+    int64_t dayOfEra = (rest < 0 ? rest + kDaysPer400Years : rest) + kDaysFromMarch0To1970;
     era += dayOfEra / kDaysPer400Years;
     dayOfEra %= kDaysPer400Years;
     const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
