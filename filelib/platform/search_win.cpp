@@ -3,6 +3,7 @@
 // Must build with mingw-w64 and MSVC alike: no GNU-only constructs.
 
 #include "filelib/platform/platform.h"
+#include "filelib/platform/calendar.h"
 #include "filelib/platform/name_match.h"
 
 #include "filelib/platform/win_system.h"
@@ -34,13 +35,10 @@ struct Search {
 
 namespace {
 
-// 100-ns ticks from 1601 to 1970.
-const int64_t kEpochDifference = 116444736000000000LL;
-
 int64_t ToTimeT(const FILETIME& ft) {
-    const int64_t ticks = int64_t((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    const int64_t ticks = TicksOf(ft);
     if (ticks == 0) return -1;
-    return (ticks - kEpochDifference) / 10000000;
+    return (ticks - kTicks1601To1970) / kTicksPerSecond;
 }
 
 // The system matches wildcards against short 8.3 aliases too ("*.htm"

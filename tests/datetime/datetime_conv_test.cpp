@@ -2,6 +2,7 @@
 
 #include "datetime/records.h"
 #include "support/process.h"
+#include "support/system_times.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,9 @@ namespace {
 using datetimetest::Rec;
 using datetimetest::Same;
 using datetimetest::Show;
+using testsupport::Same;
+using testsupport::Show;
+using testsupport::SystemTime;
 
 template <typename T>
 bool AllZero(const T& value) {
@@ -27,19 +31,6 @@ bool AllZero(const T& value) {
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
 FILETIME FileTime(uint64_t ticks) { return FILETIME{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)}; }
-
-SYSTEMTIME SystemTime(int y, int mo, int wd, int d, int h, int mi, int s, int ms) {
-    return SYSTEMTIME{WORD(y), WORD(mo), WORD(wd), WORD(d), WORD(h), WORD(mi), WORD(s), WORD(ms)};
-}
-
-std::string Show(const SYSTEMTIME& st) {
-    std::ostringstream s;
-    s << st.wYear << '-' << st.wMonth << '-' << st.wDay << " (" << st.wDayOfWeek << ") " << st.wHour << ':' << st.wMinute
-      << ':' << st.wSecond << '.' << st.wMilliseconds;
-    return s.str();
-}
-
-bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 constexpr uint64_t kTicksPerSecond = 10000000;
 constexpr uint64_t kTicks1970 = 116444736000000000;  // 1 January 1970 in FILETIME ticks

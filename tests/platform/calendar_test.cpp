@@ -1,6 +1,7 @@
 #include "filelib/platform/calendar.h"
 
 #include "support/process.h"
+#include "support/system_times.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,9 @@
 
 namespace {
 
-std::string Show(const SYSTEMTIME& st) {
-    std::ostringstream s;
-    s << st.wYear << '-' << st.wMonth << '-' << st.wDay << " (" << st.wDayOfWeek << ") " << st.wHour << ':' << st.wMinute
-      << ':' << st.wSecond << '.' << st.wMilliseconds;
-    return s.str();
-}
-
-bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-SYSTEMTIME SystemTime(int y, int mo, int wd, int d, int h, int mi, int s, int ms) {
-    return SYSTEMTIME{WORD(y), WORD(mo), WORD(wd), WORD(d), WORD(h), WORD(mi), WORD(s), WORD(ms)};
-}
+using testsupport::Same;
+using testsupport::Show;
+using testsupport::SystemTime;
 
 // A SYSTEMTIME that no conversion writes, to see whether one wrote it.
 SYSTEMTIME Untouched() {
