@@ -23,11 +23,7 @@ using testsupport::Sep;
 using testsupport::TempDir;
 using Guard = testsupport::GuardFile;
 
-// A writable folder text, as the finder wants it.
-struct Text {
-    explicit Text(const std::string& value) { std::snprintf(text, sizeof text, "%s", value.c_str()); }
-    char text[600];
-};
+using Text = testsupport::DirText;
 
 // One record as a test reads it: the path below the root with '/' between
 // parts, the depth tag and whether it is a folder.
@@ -224,16 +220,15 @@ TEST(FinderTree, Counts) {
 // Sparse files: the totals add whole lengths past 4 GiB.
 TEST(FinderTree, TotalsOfLargeFilesAreWhole) {
     TempDir dir;
-    const uint64_t three = 3ull << 30, two = 2ull << 30;
-    dir.WriteFile("root/big3.bin", three);
-    dir.WriteFile("root/sub/big2.bin", two);
+    const uint64_t total = testsupport::WriteLargeFilePair(dir, "root/big3.bin", "root/sub/big2.bin");
+    ASSERT_EQ(5 * testsupport::kGiB, total);
     CFileFinder finder;
     Text root(dir / "root");
     EXPECT_EQ(2, finder.CountTreeFiles(root.text));
-    EXPECT_EQ(double(three + two), finder.m_dTotalSize);
+    EXPECT_EQ(double(total), finder.m_dTotalSize);
     CFileFinder lister;
     EXPECT_EQ(2, lister.ListTreeFiles(root.text));
-    EXPECT_EQ(double(three + two), lister.m_dTotalSize);
+    EXPECT_EQ(double(total), lister.m_dTotalSize);
 }
 
 // An empty root text is the current folder, never the root of a drive.
@@ -259,14 +254,9 @@ TEST(FinderTree, EmptyRootIsTheCurrentFolder) {
 TEST(FinderTree, LinksToFoldersAreNeverEntered) {
     TempDir dir;
     Guard guard(dir);
-    dir.WriteFile("outside/o1.txt", 1);
-    dir.WriteFile("outside/deeper/o2.txt", 1);
     dir.WriteFile("root/in.txt", 1);
-    std::error_code error;
-    fs::create_directory_symlink(dir / "outside", dir / "root/link", error);
-    if (error) GTEST_SKIP() << "this system cannot make a folder link here: " << error.message();
-    if (!testsupport::IsPosix() && (GetAttributes((dir / "root/link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        GTEST_SKIP() << "the system reports this link as a plain folder (Wine maps it to a host link)";
+    const std::string why = testsupport::LinkToOutsideOrWhy(dir, "root/link");
+    if (!why.empty()) GTEST_SKIP() << why;
 
     CFileFinder lister;
     Text root(dir / "root");

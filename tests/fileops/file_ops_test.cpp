@@ -396,7 +396,8 @@ TEST_F(FolderPathTest, RemoveFolderTreeDoesNotFollowLinks) {
     if (!testsupport::IsPosix()) GTEST_SKIP() << "links need privileges on Windows";
     MakeDir("outside/empty");
     MakeDir("tree/sub");
-    fs::create_directory_symlink(At("outside"), At("tree/link"));
+    const std::string why = testsupport::FolderLinkOrWhy(At("outside"), At("tree/link"));
+    if (!why.empty()) GTEST_SKIP() << why;
     PathText tree(At("tree"));
     EXPECT_FALSE(RemoveFolderTree(tree.text));  // the link is no empty folder
     EXPECT_TRUE(fs::is_directory(At("outside/empty")));

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +13,7 @@
 
 #include "filelib/fileops/file_ops.h"
 #include "support/temp_dir.h"
+#include "support/tree_checks.h"
 
 namespace fileops_test {
 
@@ -21,15 +21,8 @@ namespace fs = std::filesystem;
 
 class Sandbox : public ::testing::Test {
 protected:
-    void SetUp() override {
-        temp_.MakeDir("work");
-        temp_.WriteText("beside.txt", kBesideText);
-    }
-    void TearDown() override {
-        std::ifstream in(temp_ / "beside.txt", std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(kBesideText, text) << "the file beside the test's folder was harmed";
-    }
+    void SetUp() override { temp_.MakeDir("work"); }
+    void TearDown() override { EXPECT_TRUE(guard_.Intact()) << "the file beside the test's folder was harmed"; }
 
     // A path inside the test's folder.
     std::string At(const std::string& relative) const { return temp_ / ("work/" + relative); }
@@ -40,8 +33,8 @@ protected:
     const testsupport::TempDir& Temp() const { return temp_; }
 
 private:
-    static constexpr const char* kBesideText = "must survive";
     testsupport::TempDir temp_;
+    testsupport::GuardFile guard_{temp_};  // made after temp_, beside "work"
 };
 
 inline std::string ReadAll(const std::string& path) {
@@ -60,10 +53,7 @@ inline bool IsReadOnly(const std::string& path) {
 }
 
 // A writable copy of a path text, as the folder operations want it.
-struct PathText {
-    explicit PathText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }
-    char text[6000];
-};
+using PathText = testsupport::FixedText<6000>;
 
 // Sets a file's write time to a whole second, given as seconds since 1970.
 inline void SetWriteTime(const std::string& path, int64_t seconds) {

@@ -1,6 +1,7 @@
 // A fresh folder per test, removed with everything in it afterwards.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -55,10 +56,15 @@ struct LongPathFile {
 };
 LongPathFile MakeLongPathFile(const TempDir& temp, const std::string& text);
 
-// A writable folder text, as the finder and its listings want it.
-struct DirText {
-    explicit DirText(const std::string& path) { std::snprintf(text, sizeof text, "%s", path.c_str()); }
-    char text[600];
+// A writable copy of a text in a field of `Size` bytes, as the library's
+// operations that change their arguments in place want it.
+template <size_t Size>
+struct FixedText {
+    explicit FixedText(const std::string& value) { std::snprintf(text, sizeof text, "%s", value.c_str()); }
+    char text[Size];
 };
+
+// A writable folder text, as the finder and its listings want it.
+using DirText = FixedText<600>;
 
 }  // namespace testsupport

@@ -1,14 +1,11 @@
-// Checks for tests of operations that delete, copy or prune whole trees.
+// Set-ups and checks for tests of operations that delete, copy, prune or
+// add up whole trees.
 #pragma once
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "filelib/fileops/file_ops.h"
-#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {
@@ -16,11 +13,9 @@ namespace testsupport {
 // A file beside a test's tree, which no operation on the tree may touch.
 class GuardFile {
 public:
-    explicit GuardFile(const TempDir& dir) : path_(dir / "guard.txt") { dir.WriteText("guard.txt", "guard"); }
-    bool Intact() const {
-        std::error_code error;
-        return std::filesystem::is_regular_file(path_, error) && std::filesystem::file_size(path_, error) == 5;
-    }
+    explicit GuardFile(const TempDir& dir);
+    // True while the file is there, a plain file, with its text unchanged.
+    bool Intact() const;
     const std::string& path() const { return path_; }
 
 private:
@@ -29,41 +24,30 @@ private:
 
 // Everything below `root`, as sorted relative paths with '/' between parts
 // (links listed, never followed); `skip` is left out.
-inline std::vector<std::string> EntriesBelow(const std::string& root, const std::string& skip = "guard.txt") {
-    namespace fs = std::filesystem;
-    std::vector<std::string> entries;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        const std::string relative = fs::relative(it->path(), root).generic_string();
-        if (relative != skip) entries.push_back(relative);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
+std::vector<std::string> EntriesBelow(const std::string& root, const std::string& skip = "guard.txt");
 
 // A writable text, as the library's folder arguments want it.
-struct WritableText {
-    explicit WritableText(const std::string& value) { std::snprintf(text, sizeof text, "%s", value.c_str()); }
-    char text[1200];
-};
+using WritableText = FixedText<1200>;
 
 // Makes `link` a link to the folder `target`, one the tree operations
 // know as a link: "" when made, else why the test must skip.
-inline std::string FolderLinkOrWhy(const std::string& target, const std::string& link) {
-    std::string why;
-    if (!MakeFolderLink(target, link, why)) return why;
-    // Wine can make a host link that the system then shows as a plain folder.
-    if (!IsPosix() && (GetAttributes(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return "the system shows the link as a plain folder, not a reparse point (Wine maps it to a host link)";
-    return "";
-}
+std::string FolderLinkOrWhy(const std::string& target, const std::string& link);
+
+// A folder "outside" beside a tree, holding "o1.<extension>" and
+// "deeper/o2.<extension>", and a link to it at `link` inside the tree
+// (both below dir): what a tree operation must never reach through the
+// link. "" when made, else why the test must skip.
+std::string LinkToOutsideOrWhy(const TempDir& dir, const std::string& link, const std::string& extension = "txt");
 
 // Takes every write permission away, as a read-only attribute does.
-inline void MakeReadOnly(const std::string& path) {
-    namespace fs = std::filesystem;
-    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-}
+void MakeReadOnly(const std::string& path);
+
+constexpr uint64_t kGiB = uint64_t(1) << 30;
+
+// The large files of the whole-length totals: 3 GiB at `three` and 2 GiB
+// at `two` (paths below dir), sparse where the system allows. Returns the
+// lengths of both as the file system reports them, which a whole total
+// must reach (5 GiB; a 32-bit total wraps to 1 GiB).
+uint64_t WriteLargeFilePair(const TempDir& dir, const std::string& three, const std::string& two);
 
 }  // namespace testsupport

@@ -12,6 +12,7 @@
 #include "filelib/platform/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/tree_checks.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ protected:
         temp.WriteText(".hidden", "hh");
         MakeHidden(temp / ".hidden");
         temp.WriteText("locked.txt", "readonly");
-        fs::permissions(temp / "locked.txt", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
+        testsupport::MakeReadOnly(temp / "locked.txt");
         temp.WriteFile("empty.bin", 0);
     }
     void TearDown() override {

@@ -11,7 +11,7 @@
 
 #include "support/process.h"
 #include "support/temp_dir.h"
-#include "tree/walk_test_support.h"
+#include "support/tree_checks.h"
 
 namespace {
 
@@ -259,9 +259,8 @@ TEST(RecordWalkers, RepeatedWalksGrowAndReplaceTheirLists) {
 
 TEST(RecordWalkers, TotalsOverLargeSparseFiles) {
     TempDir dir;
-    const uint64_t gib = uint64_t(1) << 30;
-    dir.WriteFile("three", 3 * gib);
-    dir.WriteFile("sub/two", 2 * gib);
+    const uint64_t gib = testsupport::kGiB;
+    ASSERT_EQ(5 * gib, testsupport::WriteLargeFilePair(dir, "three", "sub/two"));
     dir.WriteFile("sub/five", 5 * gib);
     int32_t depth = 0;
     ASSERT_EQ(3, BuildTreeFileList(dir.path().c_str(), "", 0, depth));
@@ -280,7 +279,7 @@ TEST(RecordWalkers, EmptyFolderTextIsTheCurrentFolder) {
     TempDir dir;
     dir.WriteFile("here", 1);
     dir.WriteFile("S/below", 2);
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     int32_t depth = 0;
     ASSERT_EQ(3, BuildTreeEntryList("", "", 0, depth));
     std::map<std::string, std::string> folderOf;
@@ -329,8 +328,8 @@ TEST(RecordWalkers, LinksAreNeverFollowed) {
     outside.WriteFile("deep/o", 100);
     TempDir dir;
     dir.WriteFile("own", 1);
-    std::string why;
-    if (!testsupport::MakeFolderLink(outside.path(), dir / "link", why)) GTEST_SKIP() << why;
+    const std::string why = testsupport::FolderLinkOrWhy(outside.path(), dir / "link");
+    if (!why.empty()) GTEST_SKIP() << why;
     int32_t depth = 0;
     const int32_t count = BuildTreeEntryList(dir.path().c_str(), "", 0, depth);
     // The link is listed as the search shows it (a folder on Windows, an
@@ -347,7 +346,7 @@ TEST(RecordWalkers, LinksAreNeverFollowed) {
 TEST(RecordWalkers, TextsBeyondTheirWidthsAreLeftOut) {
     if (!testsupport::IsPosix()) GTEST_SKIP() << "inside the temporary folder these texts pass the Windows path limit";
     TempDir dir;
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     const std::string fits(253, 'f'), tooLong(254, 'g');
     dir.WriteFile(fits + Sep() + "a", 1);
     dir.WriteFile(tooLong + Sep() + "b", 1);
@@ -380,7 +379,7 @@ TEST(RecordWalkers, DeepTreeStopsAtTheFolderWidths) {
     if (!testsupport::IsPosix()) GTEST_SKIP() << "a tree this deep cannot be made through Windows paths";
     TempDir dir;
     ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 10000, "d", 1));
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     // "d", "d/d", ...: level k has a folder text of 2k - 1 characters.
     int32_t depth = 0;
     EXPECT_EQ(127, BuildTreeFileList("d", "", 0, depth));

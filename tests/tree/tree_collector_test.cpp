@@ -10,7 +10,7 @@
 #include "filelib/platform/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
-#include "tree/walk_test_support.h"
+#include "support/tree_checks.h"
 
 namespace {
 
@@ -147,9 +147,8 @@ TEST(TreeCollector, EqualKeysKeepEveryFileOnce) {
 
 TEST(TreeCollector, TotalsAndWholeLengths) {
     TempDir dir;
-    const uint64_t gib = uint64_t(1) << 30;
-    dir.WriteFile("three.bin", 3 * gib);
-    dir.WriteFile("two.bin", 2 * gib);
+    const uint64_t gib = testsupport::kGiB;
+    ASSERT_EQ(5 * gib, testsupport::WriteLargeFilePair(dir, "three.bin", "two.bin"));
     dir.WriteFile("five.bin", 5 * gib);
     ASSERT_EQ(3, ListFolderFilesSorted(dir.path().c_str(), "bin", 0));
     EXPECT_EQ(Names({"five.bin", "three.bin", "two.bin"}), TreeFiles(0, 3));
@@ -254,7 +253,7 @@ TEST(TreeCollector, EmptyFolderTextIsTheCurrentFolder) {
     TempDir dir;
     dir.WriteFile("here.txt", 1);
     dir.WriteFile("sub/below.txt", 2);
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     const int32_t collected = CollectTreeFiles("", "txt", 0);
     ASSERT_EQ(2, collected);
     EXPECT_EQ(Names({"here.txt", "below.txt"}), TreeFiles(0, 2));
@@ -269,8 +268,8 @@ TEST(TreeCollector, LinksAreNeverFollowed) {
     for (int i = 0; i < 5; ++i) outside.WriteFile("o" + std::to_string(i) + ".txt", 1);
     TempDir dir;
     dir.WriteFile("own.txt", 1);
-    std::string why;
-    if (!testsupport::MakeFolderLink(outside.path(), dir / "link", why)) GTEST_SKIP() << why;
+    const std::string why = testsupport::FolderLinkOrWhy(outside.path(), dir / "link");
+    if (!why.empty()) GTEST_SKIP() << why;
     const int32_t collected = CollectTreeFiles(dir.path().c_str(), "txt", 0);
     EXPECT_EQ(Names({"own.txt"}), TreeFiles(0, collected));
     // Windows lists the link as the folder the search shows; POSIX shows a link as a file.
@@ -279,7 +278,7 @@ TEST(TreeCollector, LinksAreNeverFollowed) {
 
 TEST(TreeCollector, TextsBeyondTheirWidthsAreLeftOut) {
     TempDir dir;
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     // Folder texts: 193 characters are searched, 194 are not.
     const std::string fits(193, 'f'), tooLong(194, 'g');
     dir.WriteFile(fits + Sep() + "a.txt", 1);

@@ -9,7 +9,6 @@
 #include "support/process.h"
 #include "support/recording_net.h"
 #include "support/temp_dir.h"
-#include "tree/walk_test_support.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ using WalkReconnect = testsupport::WithRecordingNet;
 
 TEST_F(WalkReconnect, EverySearchThatFailsOnADriveLetterReconnects) {
     TempDir dir;
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     struct Case {
         const char* what;
         std::function<int32_t(const char*)> walk;
@@ -52,7 +51,7 @@ TEST_F(WalkReconnect, ReconnectedDriveIsSearched) {
     // On POSIX "q:" is a folder name like any other: the fake reconnection
     // makes it, as a remembered network drive would appear.
     TempDir dir;
-    walktest::CurrentFolder current(dir.path());
+    testsupport::ScopedCurrentDir current(dir.path());
     net.answer = ERROR_CONNECTION_UNAVAIL;
     net.onConnect = [&dir] { dir.WriteFile("q:/a.txt", 4); };
     EXPECT_EQ(1, CountFolderFiles("q:", "txt"));
