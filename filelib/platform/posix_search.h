@@ -99,6 +99,8 @@ public:
     void ReadAgainFrom(const ReadMark& mark);
     // The last read found the folder's end (a read error does not).
     bool ReachedEnd() const { return atEnd_; }
+    // Its buffer holds all of its entries still: one read took them all.
+    bool BufferHoldsWholeFolder() const { return buffer_->owner == this && fills_ == 1 && atEnd_; }
 
     // The descriptor, reopening a parked folder first; false when it cannot
     // be had (the folder is then finished).

@@ -43,17 +43,26 @@ bool MatchesEveryName(const char* pattern) {
     return std::strcmp(pattern, "*.*") == 0 || std::strcmp(pattern, "*") == 0;
 }
 
+// The type and the whole length of `name` inside folder `dirFd`, and
+// nothing else asked of the file system; false when it is gone.
+bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size) {
+    struct statx sx;
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0) return false;
+    *isFolder = S_ISDIR(sx.stx_mode);
+    *size = *isFolder ? 0 : sx.stx_size;
+    return true;
+}
+
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.
 // For SearchDetail::Sizes only the type and the size are asked for.
 bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
-    struct statx sx;
     if (detail == SearchDetail::Sizes) {
-        if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0) return false;
-        const bool isFolder = S_ISDIR(sx.stx_mode);
+        bool isFolder = false;
+        if (!StatTypeAndSize(dirFd, name, &isFolder, &out->size)) return false;
         out->attrib = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-        out->size = isFolder ? 0 : sx.stx_size;
         return true;
     }
+    struct statx sx;
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
     if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
     out->attrib = posix::AttributesOf(sx.stx_mode, name);
@@ -242,11 +251,10 @@ uint64_t SumFilesAndRewind(posix::OpenFolder& folder) {
         if (name[0] == '.' && IsDotName(name)) continue;
         bool isFolder = entry->d_type == DT_DIR;
         if (!isFolder) {
-            struct statx sx;
-            if (statx(folder.fd(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0)
-                continue;  // vanished meanwhile
-            isFolder = S_ISDIR(sx.stx_mode);  // a file system that gives no types
-            if (!isFolder) total += sx.stx_size;
+            // Asked even of a file by its record: a file system may give no types.
+            uint64_t size = 0;
+            if (!StatTypeAndSize(folder.fd(), name, &isFolder, &size)) continue;  // vanished meanwhile
+            total += size;
         }
         if (isFolder && !folderSeen) {
             folderSeen = true;

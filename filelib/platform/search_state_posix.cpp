@@ -205,7 +205,7 @@ const LinuxDirent64* OpenFolder::Refill() {
 }
 
 void OpenFolder::ReadAgainFrom(const ReadMark& mark) {
-    if (buffer_->owner == this && fills_ == 1 && mark.fill == 1 && atEnd_) {
+    if (BufferHoldsWholeFolder() && mark.fill == 1) {
         buffer_->pos = mark.bufferPos;
         resumeOffset_ = mark.offset;  // should the buffer be taken meanwhile
         return;
@@ -229,10 +229,9 @@ bool FolderReuseSlot::Keep(OpenFolder& closing) {
     crossedMount_ = closing.crossedMount_;
     parentSerial_ = closing.parent_->serial_;
     std::strcpy(name_, closing.name_);
-    ReadBuffer* buffer = closing.buffer_;
-    if (buffer->owner == &closing && closing.fills_ == 1 && closing.atEnd_) {
-        bufferHoldingAll_ = buffer;
-        buffer->owner = this;
+    if (closing.BufferHoldsWholeFolder()) {
+        bufferHoldingAll_ = closing.buffer_;
+        bufferHoldingAll_->owner = this;
     }
     return true;
 }
