@@ -67,7 +67,9 @@ void CFileFinder::Close() {
 }
 
 // Over-long extensions are kept as slots that match nothing rather than cut
-// (a cut one would match other files); slots past the hundredth are ignored.
+// (a cut one would match other files); so are extensions holding a
+// separator, whose pattern would search another folder ("a/b" gives
+// "dir/*.a/b"). Slots past the hundredth are ignored.
 void CFileFinder::ParseFilters(const char* extList) {
     std::memset(m_szFilters, 0, sizeof m_szFilters);
     std::memset(m_bFilterUnusable, 0, sizeof m_bFilterUnusable);
@@ -87,6 +89,8 @@ void CFileFinder::ParseFilters(const char* extList) {
         }
     }
     if (slot < 100 && (length > 0 || m_bFilterUnusable[slot])) m_nFilterCount = slot + 1;
+    for (int i = 0; i < m_nFilterCount; ++i)
+        if (plat::HoldsPathSeparator(m_szFilters[i])) m_bFilterUnusable[i] = true;
     if (m_nFilterCount == 0) {
         std::strcpy(m_szFilters[0], "*");
         m_nFilterCount = 1;

@@ -23,8 +23,6 @@ constexpr size_t kExtWidth = 8;        // "%-8s"
 
 enum class ListKind { Files, Folders };
 
-bool HoldsSeparator(const char* text) { return std::strpbrk(text, "\\/") != nullptr; }
-
 // A buffer of plain records that grows by doubling; null data once memory
 // ran out, which the caller reads as a failed listing.
 template <typename T>
@@ -260,7 +258,7 @@ int RunListing(CFileFinder& finder, const ListRequest& request) {
     if (request.startIndex == 0) finder.m_dTotalSize = 0.0;
     const int32_t listCount = finder.m_list.GetCount();
     if (request.startIndex < 0 || request.startIndex > listCount) return 0;
-    if (HoldsSeparator(request.extPattern)) return 0;
+    if (plat::HoldsPathSeparator(request.extPattern)) return 0;
 
     size_t limit = SIZE_MAX;
     if (request.kind == ListKind::Files && finder.m_nPresetCount != 0)

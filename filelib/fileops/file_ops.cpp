@@ -268,7 +268,7 @@ int DeleteFilesByExtension(char* folder, const char* pattern) {
     if (!IsFolderAnyLength(folder)) return 1;
     // A pattern that reaches into another folder would delete that
     // folder's names here.
-    if (std::strpbrk(pattern, "\\/") != nullptr) return 1;
+    if (plat::HoldsPathSeparator(pattern)) return 1;
     char namePattern[kWorkSize];
     char search[kWorkSize];
     const int written = std::snprintf(namePattern, sizeof namePattern, "*.%s", pattern);

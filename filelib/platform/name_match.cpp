@@ -39,6 +39,8 @@ bool IsDotName(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+bool HoldsPathSeparator(const char* text) { return std::strpbrk(text, "\\/") != nullptr; }
+
 // Windows rules: "*.*" matches every name; a trailing ".*" may match
 // nothing; a trailing "." asks for names without a dot.
 bool MatchesNamePattern(const char* pattern, const char* name) {

@@ -13,4 +13,8 @@ bool MatchesNamePattern(const char* pattern, const char* name);
 // True for the entries "." and "..".
 bool IsDotName(const char* name);
 
+// True when a name or pattern holds '\\' or '/': joined to a folder it
+// would reach into another folder, so it names no entry of this one.
+bool HoldsPathSeparator(const char* text);
+
 }  // namespace plat

@@ -23,7 +23,7 @@ bool ExtensionGroups::Get(int index, char out[4]) const {
     std::memcpy(out, m_list + size_t(index) * 3, 3);
     out[3] = 0;
     // "*.a/b" would search a folder "*.a" below this one.
-    if (std::strpbrk(out, "\\/") != nullptr) {
+    if (plat::HoldsPathSeparator(out)) {
         out[0] = 0;
         return false;
     }

@@ -225,6 +225,34 @@ TEST(FileFinder, FilterListParsing) {
     }
 }
 
+// An extension holding a separator names no file of the folder searched,
+// whatever folders its pattern would reach ("a/b" gives "f/*.a/b"): in the
+// step-by-step search as in the listings.
+TEST(FileFinder, ExtensionSlotsNeverLeaveTheFolder) {
+    TempDir dir;
+    for (const char* name : {"f/b.doc", "f/x.a/b", "f/x.a/c.doc", "b"}) dir.WriteFile(name, 1);
+    // A folder spelt as the pattern: POSIX takes the name, Windows does not.
+    if (testsupport::IsPosix()) dir.WriteFile("f/*.a/b", 1);
+    const struct Case {
+        const char* list;
+        Names expected;
+    } cases[] = {
+        {"a/b", {}}, {"a\\b", {}}, {"a/b,doc", {"b.doc"}}, {"doc,a\\b", {"b.doc"}}, {"/../b", {}}, {"a/*", {}},
+    };
+    const std::string folder = dir / "f";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list);
+        CFileFinder finder;
+        EXPECT_EQ(c.expected, Sorted(Files(finder, folder, c.list)));
+        CFileFinder lister;
+        DirText text(folder);
+        lister.ListFilesByExtensions(text.text, c.list);
+        Names listed;
+        for (int i = 0; i < lister.GetEntryCount(); ++i) listed.push_back(lister.GetNameAt(i));
+        EXPECT_EQ(c.expected, Sorted(listed));
+    }
+}
+
 TEST(FileFinder, OverlongFiltersAreNeverCutNorOverrun) {
     TempDir dir;
     dir.WriteFile("x.abcdefghi", 1);    // nine characters: fits a slot
