@@ -127,14 +127,16 @@ constexpr size_t kMaxDateOrTimeText = 19;
 // Longer texts are no date and time.
 constexpr size_t kMaxDateTimeText = 103;
 
-// D.M.Y (two-digit years: 0-50 are 2000-2050, 51-99 are 1951-1999),
-// DDMMYY, DDMMYYYY, YYYYMMDD, DD?MM?YYYY, D?MM?YYYY. Trims `text` in place
-// and writes the date half only; on false it is all zero. Ranges are not
-// checked.
+// YYYY-MM-DD (a text that opens with four digits and a dash is read by
+// this form or refused), D.M.Y (two-digit years: 0-50 are 2000-2050, 51-99
+// are 1951-1999), DDMMYY, DDMMYYYY, YYYYMMDD, DD?MM?YYYY, D?MM?YYYY. Trims
+// `text` in place and writes the date half only; on false it is all zero.
+// Ranges are not checked.
 bool ParseDate(DATETIMEREC* rec, char* text);
 // H:M:S, HHMMSS, HH?MM?SS, H?MM?SS. Trims `text` in place and writes the
 // time half only; on false it is all zero.
 bool ParseTime(DATETIMEREC* rec, char* text);
-// A date and a time separated by blanks, or the 12- and 14-digit forms.
+// A date and a time separated by blanks (so also YYYY-MM-DD HH:MM:SS), or
+// the 12- and 14-digit forms.
 // On false the whole record is empty.
 bool ParseDateTime(DATETIMEREC* rec, const char* text);

@@ -70,6 +70,24 @@ const char* PadWithZero(const char* text, char (&padded)[kMaxDateOrTimeText + 2]
     return padded;
 }
 
+bool AllDigits(const char* text, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// Four digits and a dash open the ISO form YYYY-MM-DD. Such a text is read
+// by that form alone: the fixed-width rules would take "2005-03-07" as day
+// 20 of month 5 and "2005-3-7" as month 253.
+bool OpensIsoDate(const char* text) { return AllDigits(text, 4) && text[4] == '-'; }
+
+// Exactly YYYY-MM-DD; as everywhere, the ranges are left to IsValidDate.
+bool ParseIsoDate(DATETIMEREC* rec, const char* text, size_t length) {
+    if (length != 10 || text[7] != '-' || !AllDigits(text + 5, 2) || !AllDigits(text + 8, 2)) return false;
+    SetDate(rec, DigitsAt(text, 8, 2), DigitsAt(text, 5, 2), DigitsAt(text, 0, 4));
+    return true;
+}
+
 bool ParseDottedDate(DATETIMEREC* rec, const char* text) {
     int numbers[3];
     SplitThree(text, '.', numbers);
@@ -209,6 +227,7 @@ bool ParseDate(DATETIMEREC* rec, char* text) {
     if (text == nullptr) return false;
     const size_t length = std::strlen(TrimBlanks(text));
     if (length > kMaxDateOrTimeText) return false;
+    if (OpensIsoDate(text)) return ParseIsoDate(rec, text, length);
     if (CountChar(text, '.') == 2) return ParseDottedDate(rec, text);
     char padded[kMaxDateOrTimeText + 2];
     const char* form = length == 9 ? PadWithZero(text, padded) : text;

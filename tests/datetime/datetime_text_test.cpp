@@ -102,7 +102,7 @@ TEST(DateTimeText, ParseDate) {
         {"..", true, 0, 0, 0},          {"0.5.0", true, 0, 5, 0},         {"31.02.2005", true, 31, 2, 2005},
         {"010299", true, 1, 2, 1999},   {"010250", true, 1, 2, 2050},     {"07032005", true, 7, 3, 2005},
         {"20050307", true, 7, 3, 2005}, {"01011899", true, 99, 18, 101},  {"07/03/2005", true, 7, 3, 2005},
-        {"07-03-2005", true, 7, 3, 2005}, {"7/03/2005", true, 7, 3, 2005}, {"2005-03-07", true, 20, 5, 3},
+        {"07-03-2005", true, 7, 3, 2005}, {"7/03/2005", true, 7, 3, 2005}, {"2005-03-07", true, 7, 3, 2005},
         {"7.3", false, 0, 0, 0},        {"", false, 0, 0, 0},             {"12345", false, 0, 0, 0},
         {"1.2.3.4", false, 0, 0, 0},    {"  \t7.3.2005 \t", true, 7, 3, 2005},
         {"7.3.100", true, 7, 3, 100},   {"7.3.99", true, 7, 3, 1999},     {"0.0.7", true, 0, 0, 2007},
@@ -130,12 +130,51 @@ TEST(DateTimeText, ParseDate) {
     EXPECT_STREQ("07.03.2005", text) << "the caller's text is trimmed in place";
 }
 
+// The ISO form beside the German forms it must not disturb. A text that opens
+// with four digits and a dash is read as YYYY-MM-DD or refused; ranges are
+// not checked by the parser (as 31.02.2005 shows) but by IsValidDate.
+TEST(DateTimeText, ParseDateReadsIsoDates) {
+    const struct {
+        const char* text;
+        bool ok;
+        int day, month, year;
+        bool valid;  // IsValidDate of what was read
+    } cases[] = {
+        {"2005-03-07", true, 7, 3, 2005, true},      {"  2005-03-07\t", true, 7, 3, 2005, true},
+        {"1999-12-31", true, 31, 12, 1999, true},    {"2004-02-29", true, 29, 2, 2004, true},
+        {"0000-00-00", true, 0, 0, 0, true},         {"0099-01-02", true, 2, 1, 99, true},
+        {"2005-13-01", true, 1, 13, 2005, false},    {"2005-02-30", true, 30, 2, 2005, false},
+        {"2005-00-07", true, 7, 0, 2005, false},     {"2005-3-7", false, 0, 0, 0, true},
+        {"2005-03-7", false, 0, 0, 0, true},         {"2005-3-07", false, 0, 0, 0, true},
+        {"2005-03-07x", false, 0, 0, 0, true},       {"2005-03-07 09", false, 0, 0, 0, true},
+        {"2005-03-0x", false, 0, 0, 0, true},        {"2005-03/07", false, 0, 0, 0, true},
+        {"2005-+3-07", false, 0, 0, 0, true},        {"2005- 3-07", false, 0, 0, 0, true},
+        {"2005-.3.07", false, 0, 0, 0, true},        {"2005-", false, 0, 0, 0, true},
+        {"20050307", true, 7, 3, 2005, true},        {"07-03-2005", true, 7, 3, 2005, true},
+        {"7-3-2005", true, 7, 3, 2005, true},        {"07.03.2005", true, 7, 3, 2005, true},
+        {"7.3.05", true, 7, 3, 2005, true},          {"070305", true, 7, 3, 2005, true},
+        {"31.02.2005", true, 31, 2, 2005, false},    {"2005.03.07", true, 2005 & 0xFF, 3, 2007, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<char> text(c.text, c.text + std::strlen(c.text) + 1);
+        DATETIMEREC rec = kJunk;
+        EXPECT_EQ(c.ok, ParseDate(&rec, text.data())) << c.text;
+        DATETIMEREC expected = kJunk;  // the time half stays as it was
+        expected.wYear = uint16_t(c.year);
+        expected.bMonth = uint8_t(c.month);
+        expected.bDay = uint8_t(c.day);
+        EXPECT_TRUE(Same(expected, rec)) << c.text << " -> " << Show(rec);
+        EXPECT_EQ(c.valid, IsValidDate(&rec)) << c.text;
+    }
+}
+
 TEST(DateTimeText, ParseTime) {
     const ParseCase cases[] = {
         {"12:30", false, 0, 0, 0},   {"9:5:0", true, 9, 5, 0},       {"123456", true, 12, 34, 56},
         {"1-23-45", true, 1, 23, 45}, {"09:05:00", true, 9, 5, 0},   {"23.59.59", true, 23, 59, 59},
         {"77:88:99", true, 77, 88, 99}, {"::", true, 0, 0, 0},        {"", false, 0, 0, 0},
-        {"1:2:3:4", true, 1, 2, 0},  // three colons: "01:2:3:4" by position  {" 1:2:3 ", true, 1, 2, 3},   {"300:0:0", true, 300 & 0xFF, 0, 0},
+        {"1:2:3:4", true, 1, 2, 0},  // three colons: "01:2:3:4" by position
+        {" 1:2:3 ", true, 1, 2, 3},   {"300:0:0", true, 300 & 0xFF, 0, 0},
         {"12345", false, 0, 0, 0},    {"0000000000:1:2", true, 0, 1, 2},
         {"1:2:000000000000000000", false, 0, 0, 0},  // 22 characters
     };
@@ -172,6 +211,13 @@ TEST(DateTimeText, ParseDateTime) {
         {"            ", false, Rec(0, 0, 0)},
         {"   ", false, Rec(0, 0, 0)},
         {"7.3.2005 9:05:00 extra", true, Rec(2005, 3, 7, 9, 5, 0)},  // numbers end at a non-digit
+        {"2005-03-07 09:05:00", true, Rec(2005, 3, 7, 9, 5, 0)},
+        {"  2005-03-07   9:05:00 ", true, Rec(2005, 3, 7, 9, 5, 0)},
+        {"2005-12-31 23:59:59", true, Rec(2005, 12, 31, 23, 59, 59)},
+        {"2005-3-7 09:05:00", false, Rec(0, 0, 0)},
+        {"2005-03-07x 09:05:00", false, Rec(0, 0, 0)},
+        {"2005-03-07T09:05:00", false, Rec(0, 0, 0)},  // no blank between the parts
+        {"2005-03-07 09:05", false, Rec(0, 0, 0)},
         {"7.3.2005" + std::string(88, ' ') + "9:05:00", true, Rec(2005, 3, 7, 9, 5, 0)},   // 103 characters
         {"7.3.2005" + std::string(89, ' ') + "9:05:00", false, Rec(0, 0, 0)},              // 104
         {std::string(5000, '7') + " 9:05:00", false, Rec(0, 0, 0)},
