@@ -67,17 +67,52 @@ struct ClearedAttributes {
     }
 };
 
-// Writes the data into `out` and checks that all of it arrived; closes `out`.
-bool WriteCopy(OpenSource& source, plat::FileHandle out, const CopyOptions& options) {
+CopyStepWatcher g_watcher = nullptr;
+
+void Report(CopyStep step) {
+    if (g_watcher != nullptr) g_watcher(step);
+}
+
+// What a copy does to the file it is written into: `target` is the name it
+// will have, and `replacing` whether it takes the place of an existing file.
+struct CopyTarget {
+    const char* name;
+    bool replacing;
+};
+
+// Writes the data into `out`, checks that all of it arrived and gives the
+// copy its times and access; closes `out`. A copy that replaces a file is
+// flushed to the disk before it may take the old one's place; new files
+// are not, so that many small copies stay fast.
+bool WriteCopy(OpenSource& source, plat::FileHandle out, const CopyTarget& target, const CopyOptions& options) {
     bool ok = plat::CopyFileData(source.file, out, source.length);
     uint64_t length = 0;
     // A source that changed its length meanwhile was not copied whole.
     ok = ok && plat::QueryOpenFile(source.file, &length, nullptr, nullptr) && length == source.length;
     ok = ok && plat::QueryOpenFile(out, &length, nullptr, nullptr) && length == source.length;
+    if (ok) Report(CopyStep::DataWritten);
     // Whether the times could be set does not decide the copy.
     if (ok && options.keepTimes) plat::SetOpenFileTimes(out, source.times);
+    if (ok)
+        plat::GiveCopyAccess(out, source.file, target.name,
+                             options.keepAttributes ? plat::CopyAccess::Source : plat::CopyAccess::SourceLessUmask);
+    if (ok && target.replacing) {
+        ok = plat::FlushFile(out);
+        Report(CopyStep::FileFlushed);
+    }
     const bool closed = plat::CloseFile(out);
     return ok && closed;
+}
+
+// Moves the complete copy over the destination; a replaced file's folder
+// is flushed, so that the new entry, not the old one, is what a power cut
+// leaves.
+bool PutInPlace(const char* temp, const CopyTarget& target) {
+    if (plat::MovePath(temp, target.name, plat::MoveMode::ReplaceTarget) != plat::Error::None) return false;
+    if (!target.replacing) return true;
+    const bool flushed = plat::FlushFolderOf(target.name);
+    Report(CopyStep::FolderFlushed);
+    return flushed;
 }
 
 // Writes the copy in the destination's folder, from inside it when the
@@ -101,6 +136,7 @@ int WriteDestination(const char* dest, OpenSource& source, const CopyOptions& op
             return COPY_FAILED;
         }
     }
+    const CopyTarget target = {name, existing != INVALID_FILE_ATTRIBUTES};
     char temp[kNameWorkSize + 64];
     plat::FileHandle out = plat::CreateFileBeside(name, temp, sizeof temp);
     const bool inPlace = out == nullptr;
@@ -109,8 +145,8 @@ int WriteDestination(const char* dest, OpenSource& source, const CopyOptions& op
         cleared.Restore();
         return COPY_FAILED;
     }
-    const bool written = WriteCopy(source, out, options);
-    if (!written || (!inPlace && plat::MovePath(temp, name, plat::MoveMode::ReplaceTarget) != plat::Error::None)) {
+    const bool written = WriteCopy(source, out, target, options);
+    if (!written || (!inPlace && !PutInPlace(temp, target))) {
         plat::RemoveFileEntry(inPlace ? name : temp);
         cleared.Restore();
         return COPY_FAILED;
@@ -132,6 +168,8 @@ int CopyFile(const char* source, const char* dest, const CopyOptions& options) {
 }
 
 }  // namespace
+
+void WatchCopySteps(CopyStepWatcher watcher) { g_watcher = watcher; }
 
 int CopyFileWithTimes(const char* source, const char* dest) {
     if (source == nullptr || dest == nullptr) return COPY_FAILED;

@@ -9,6 +9,14 @@
 // length are copied whole; on POSIX the holes of a sparse file stay holes.
 // Times are carried as the system keeps them, and always set before the
 // attributes, so that a read-only copy still gets its times.
+//
+// A copy never grants more access than its source. On POSIX the file
+// beside the destination is its owner's alone until it is complete; then
+// it takes the source's permission bits, and owner and group where the
+// process may give them (keep attributes), or the source's bits less the
+// umask (without). A copy that replaces a file reaches the disk before it
+// takes the old one's place, so a crash leaves the old file or the new
+// one, never neither; new files are not flushed one by one.
 #pragma once
 
 #include <cstdint>
@@ -32,3 +40,11 @@ int CopyFileWithTimes(const char* source, const char* dest);
 // 32-bit); the copy itself is always whole.
 int CopyFileChecked(const char* source, const char* dest, bool keepTimes = false, bool keepAttributes = false,
                     uint32_t expectedSize = 0);
+
+// For tests: the steps of a copy that cannot be seen from outside. The
+// data of the copy is all written (it is not yet complete); the copy that
+// replaces a file is flushed to the disk; after the move over the old
+// file, the folder is flushed. A null watcher (the start) watches nothing.
+enum class CopyStep { DataWritten, FileFlushed, FolderFlushed };
+using CopyStepWatcher = void (*)(CopyStep step);
+void WatchCopySteps(CopyStepWatcher watcher);

@@ -47,16 +47,48 @@ bool QueryPathIdentity(const char* path, FileIdentity* identity);
 
 // Creates a new, empty file with a name of its own in the folder of
 // `target` (the current folder for a bare name) and opens it for writing.
-// An existing target lends it what writing into the target in place would
-// have kept: permission bits and owner on POSIX, the hidden, system and
-// archive attributes on Windows. The new file's path, in the folder as
-// `target` spells it, goes to tempPath. Null when no file can be made there
-// or its path does not fit `size`.
+// On POSIX only its owner may read or write it until GiveCopyAccess says
+// otherwise; on Windows an existing target lends it the hidden, system and
+// archive attributes. The new file's path, in the folder as `target`
+// spells it, goes to tempPath. Null when no file can be made there or its
+// path does not fit `size`.
 FileHandle CreateFileBeside(const char* target, char* tempPath, size_t size);
 
 // Opens a file for writing from its start, emptying an existing one and
-// creating a missing one. Null when it cannot.
+// creating a missing one. On POSIX a new file, and as far as the process
+// may an existing one, is its owner's alone until GiveCopyAccess. Null
+// when it cannot.
 FileHandle OpenForWriting(const char* path);
+
+// Who may use a complete copy (POSIX; Windows carries its attributes
+// through the attribute calls and ignores this).
+enum class CopyAccess {
+    // The source's owner and group where the process may give them, and
+    // all of its permission bits; the set-id and sticky bits only when the
+    // owner and group could be given, as cp -p does.
+    Source,
+    // The source's permission bits less the process's umask, without the
+    // set-id and sticky bits, plus write permission for the owner (the
+    // read-only attribute is not carried); the owner and group of the file
+    // it replaces where the process may give them, else the process's.
+    SourceLessUmask,
+};
+
+// Gives `copy`, the complete copy of the open `source` that is to take
+// `target`'s place (or is `target`), its access. Run before the copy is
+// put in place. A system that refuses a mode leaves the copy with the
+// narrow one it has: a copy never grants more access than its source.
+void GiveCopyAccess(FileHandle copy, FileHandle source, const char* target, CopyAccess access);
+
+// Writes an open file's data through to the disk. False when the system
+// reports that it could not.
+bool FlushFile(FileHandle file);
+
+// Makes the entries of the folder that holds `path` (a bare name: the
+// current folder) reach the disk, so that a file just moved there stays
+// there after a power cut. POSIX flushes the folder; on Windows the
+// replacing move is written through and there is nothing left to do.
+bool FlushFolderOf(const char* path);
 
 // Copies the first `length` bytes of `source` into the empty `dest`. On
 // POSIX the holes of a sparse source stay unwritten. False on a read or

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <string>
 
 #include "filelib/platform/posix_file_times.h"
 
@@ -116,6 +117,38 @@ off_t NextHole(int fd, off_t offset, uint64_t length) {
     return hole;
 }
 
+// What a file being written is until it has its final mode: its owner's alone.
+constexpr mode_t kPrivateMode = 0600;
+
+// The process's file-creation mask. Linux shows it in /proc without
+// changing it; elsewhere it is read by setting it and back, which the
+// library, single-threaded, may do.
+mode_t CurrentUmask() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return mode_t(mask & 0777);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// Gives an open file an owner and group. Only root may give a file away;
+// then, as cp does, the group alone is tried, and the file counts as not
+// given. True when both were given.
+bool GiveOwner(int fd, uid_t owner, gid_t group) {
+    if (::fchown(fd, owner, group) == 0) return true;
+    if (::fchown(fd, uid_t(-1), group) != 0) {
+        // Not a group of the process: the file keeps the process's.
+    }
+    return false;
+}
+
 }  // namespace
 
 FileHandle OpenForReading(const char* path) {
@@ -162,8 +195,6 @@ FileHandle CreateFileBeside(const char* target, char* tempPath, size_t size) {
     if (target == nullptr || tempPath == nullptr || size == 0) return nullptr;
     tempPath[0] = 0;
     const size_t folderLength = FolderLength(target);
-    struct stat existing;
-    const bool targetExists = ::stat(target, &existing) == 0 && S_ISREG(existing.st_mode);
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned long tag = (unsigned long)(::getpid()) * 7919ul + (unsigned long)(++counter) * 104729ul +
@@ -174,17 +205,9 @@ FileHandle CreateFileBeside(const char* target, char* tempPath, size_t size) {
         if (folderLength + nameLength + 1 > size) return nullptr;
         std::memcpy(tempPath, target, folderLength);
         std::memcpy(tempPath + folderLength, name, nameLength + 1);
-        const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        // Its owner's alone until it is complete and has its final mode.
+        const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kPrivateMode);
         if (fd >= 0) {
-            if (targetExists) {
-                // Owner first: a change of owner clears the set-id bits.
-                if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-                    // Only root may give a file away; others keep their own.
-                }
-                if (::fchmod(fd, existing.st_mode & 0777) != 0) {
-                    // The umask's bits stay; the data is what matters.
-                }
-            }
             FileHandle file = Wrap(fd);
             if (file == nullptr) ::unlink(tempPath);
             if (file == nullptr) tempPath[0] = 0;
@@ -198,7 +221,54 @@ FileHandle CreateFileBeside(const char* target, char* tempPath, size_t size) {
 
 FileHandle OpenForWriting(const char* path) {
     if (path == nullptr || path[0] == 0) return nullptr;
-    return Wrap(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, kPrivateMode);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) {
+        // An existing file is written in place: the old mode need not fit
+        // the new content. Only the owner may narrow it; others go on.
+        if (::fchmod(fd, st.st_mode & 0700) != 0) {
+        }
+    }
+    return Wrap(fd);
+}
+
+void GiveCopyAccess(FileHandle copy, FileHandle source, const char* target, CopyAccess access) {
+    struct stat from;
+    if (copy == nullptr || source == nullptr || ::fstat(source->fd, &from) != 0) return;  // stays private
+    mode_t mode = from.st_mode & 07777;
+    bool owned = false;
+    if (access == CopyAccess::Source) {
+        owned = GiveOwner(copy->fd, from.st_uid, from.st_gid);
+    } else {
+        mode = (mode & 0777 & ~CurrentUmask()) | S_IWUSR;
+        struct stat replaced;
+        if (target != nullptr && ::stat(target, &replaced) == 0 && S_ISREG(replaced.st_mode))
+            GiveOwner(copy->fd, replaced.st_uid, replaced.st_gid);
+    }
+    // Set-id bits on a file that someone else owns would run it as that
+    // someone else. The mode comes after the owner, whose change clears them.
+    if (!owned) mode &= mode_t(~(S_ISUID | S_ISGID | S_ISVTX));
+    if (::fchmod(copy->fd, mode) != 0) {
+        // A file system without modes (FAT) keeps the narrow one it gave.
+    }
+}
+
+bool FlushFile(FileHandle file) {
+    if (file == nullptr) return false;
+    return ::fsync(file->fd) == 0 || errno == EINVAL;  // EINVAL: a file that cannot be flushed
+}
+
+bool FlushFolderOf(const char* path) {
+    if (path == nullptr) return false;
+    const size_t length = FolderLength(path);
+    std::string folder = length == 0 ? std::string(".") : std::string(path, length);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Some file systems cannot flush a folder (EINVAL): their entries are
+    // as safe as they get.
+    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return flushed;
 }
 
 bool CopyFileData(FileHandle source, FileHandle dest, uint64_t length) {

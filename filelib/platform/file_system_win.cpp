@@ -95,7 +95,9 @@ Error MovePath(const char* from, const char* to, MoveMode mode) {
             if (target & FILE_ATTRIBUTE_DIRECTORY) return Error::Exists;
             if (target & FILE_ATTRIBUTE_READONLY) return Error::ReadOnly;
         }
-        flags = MOVEFILE_REPLACE_EXISTING;
+        // Written through: the move has reached the disk when it returns,
+        // so a replaced file is not lost to a power cut after it.
+        flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     }
     return MoveFileExA(from, to, flags) ? Error::None : LastSystemError();
 }

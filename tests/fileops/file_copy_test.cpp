@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "filelib/enum/file_finder.h"
 #include "filelib/fileops/file_ops.h"
+#include "filelib/tree/tree_ops.h"
 #include "fileops/sandbox.h"
 #include "support/file_system.h"
 #include "support/process.h"
@@ -346,6 +348,246 @@ TEST_F(CopyTimeZoneTest, SummerTimeCopiedInAnyOtherSeason) {
         EXPECT_EQ(when, WriteTimeOf(At("a.txt")));
         EXPECT_EQ(when, WriteTimeOf(At("b.txt")));
     }
+}
+
+// ---------------------------------------------- who may use a copy, and flushing
+
+// The copies and the tree copies built on them, each copying work/in/f.bin
+// to work/out/f.bin; `keep` says whether the form carries the attributes.
+struct AccessForm {
+    const char* name;
+    bool keep;
+    std::function<bool(const std::string& in, const std::string& out)> copy;  // true when done
+};
+
+const AccessForm kAccessForms[] = {
+    {"CopyFileWithTimes", true,
+     [](const std::string& in, const std::string& out) {
+         return CopyFileWithTimes((in + Sep() + "f.bin").c_str(), (out + Sep() + "f.bin").c_str()) == COPY_DONE;
+     }},
+    {"CopyFileChecked, attributes kept", true,
+     [](const std::string& in, const std::string& out) {
+         return CopyFileChecked((in + Sep() + "f.bin").c_str(), (out + Sep() + "f.bin").c_str(), false, true) ==
+                COPY_DONE;
+     }},
+    {"CopyFileChecked, nothing kept", false,
+     [](const std::string& in, const std::string& out) {
+         return CopyFileChecked((in + Sep() + "f.bin").c_str(), (out + Sep() + "f.bin").c_str()) == COPY_DONE;
+     }},
+    {"CopyFileChecked, times kept", false,
+     [](const std::string& in, const std::string& out) {
+         return CopyFileChecked((in + Sep() + "f.bin").c_str(), (out + Sep() + "f.bin").c_str(), true) == COPY_DONE;
+     }},
+    {"CFileFinder::CopyTree", true,
+     [](const std::string& in, const std::string& out) {
+         testsupport::DirText from(in), to(out);
+         CFileFinder finder;
+         return finder.CopyTree(from.text, to.text) == 0;
+     }},
+    {"CopyTreeByPattern", true,
+     [](const std::string& in, const std::string& out) {
+         return CopyTreeByPattern((in + Sep() + "*.*").c_str(), out.c_str()) == 0;
+     }},
+};
+
+// What the copy-step watcher saw: the entries of the destination's folder
+// when the data was written, and the flushes.
+struct SeenSteps {
+    std::string folder;       // watched for entries at DataWritten
+    std::string destination;  // its content at DataWritten
+    std::vector<std::string> entries;  // "name mode owner" of the copy's own files
+    std::string destinationThen;
+    int fileFlushes = 0;
+    int folderFlushes = 0;
+};
+SeenSteps g_seen;
+
+unsigned ModeOf(const std::string& path) {
+    return unsigned(fs::symlink_status(path).permissions()) & 07777;
+}
+
+std::string Octal(unsigned mode) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04o", mode);
+    return text;
+}
+
+void WatchStep(CopyStep step) {
+    if (step == CopyStep::FileFlushed) ++g_seen.fileFlushes;
+    if (step == CopyStep::FolderFlushed) ++g_seen.folderFlushes;
+    if (step != CopyStep::DataWritten) return;
+    g_seen.destinationThen = Exists(g_seen.destination) ? ReadAll(g_seen.destination) : "(none)";
+    std::error_code error;  // a folder that is not there holds nothing
+    for (const auto& entry : fs::directory_iterator(g_seen.folder, error)) {
+        const std::string path = entry.path().string();
+        if (path == g_seen.destination) continue;
+        g_seen.entries.push_back(entry.path().filename().string() + " " + Octal(ModeOf(path)) + " " +
+                                 std::to_string(testsupport::OwnerOf(path).user));
+    }
+}
+
+class CopyAccessTest : public Sandbox {
+protected:
+    void SetUp() override {
+        Sandbox::SetUp();
+        g_seen = SeenSteps{};
+        g_seen.folder = At("out");
+        g_seen.destination = At("out/f.bin");
+        WatchCopySteps(WatchStep);
+    }
+    void TearDown() override {
+        WatchCopySteps(nullptr);
+        Sandbox::TearDown();
+    }
+
+    // work/in/f.bin ("new", `mode`) and a fresh work/out, holding f.bin
+    // ("old", mode 0666, owned by `oldOwner` where given) when `replaced`.
+    void Prepare(unsigned mode, bool replaced, testsupport::FileOwner oldOwner = {}) {
+        fs::remove_all(At("out"));
+        MakeDir("out");
+        Write("in/f.bin", "new");
+        fs::permissions(At("in/f.bin"), fs::perms(mode));
+        if (!replaced) return;
+        Write("out/f.bin", "old");
+        fs::permissions(At("out/f.bin"), fs::perms(0666));
+        if (oldOwner.user >= 0) {
+            ASSERT_TRUE(testsupport::SetOwner(At("out/f.bin"), oldOwner));
+        }
+    }
+    bool Copy(const AccessForm& form) { return form.copy(At("in"), At("out")); }
+    std::string Out() const { return At("out/f.bin"); }
+};
+
+// With the attributes kept a copy has the source's mode; without, the
+// source's less the umask (set-id bits dropped, the owner may write), as
+// cp does. A replaced destination takes the same, however wide it was.
+TEST_F(CopyAccessTest, ModeOfNewAndReplacedCopies) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "Windows carries attributes, not modes";
+    for (const AccessForm& form : kAccessForms) {
+        for (unsigned mode : {0600u, 0755u, 0640u, 04755u}) {
+            for (unsigned umask : {022u, 077u}) {
+                for (bool replaced : {false, true}) {
+                    testsupport::ScopedUmask scoped(umask);
+                    Prepare(mode, replaced);
+                    const std::string what = std::string(form.name) + " mode " + Octal(mode) + " umask " +
+                                             Octal(umask) + (replaced ? " replaced" : " new");
+                    ASSERT_TRUE(Copy(form)) << what;
+                    const unsigned expected = form.keep ? mode : ((mode & 0777 & ~umask) | 0200);
+                    EXPECT_EQ(Octal(expected), Octal(ModeOf(Out()))) << what;
+                    EXPECT_EQ("new", ReadAll(Out())) << what;
+                    EXPECT_EQ(std::vector<std::string>{"f.bin"}, NamesIn(At("out"))) << what;
+                }
+            }
+        }
+    }
+}
+
+// The file beside the destination is its owner's alone while the data goes
+// in; an old destination is untouched until the copy is complete.
+TEST_F(CopyAccessTest, TemporaryFileIsPrivateUntilComplete) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "Windows carries attributes, not modes";
+    const std::string self = std::to_string(testsupport::OwnerOf(Work()).user);
+    for (const AccessForm& form : kAccessForms) {
+        for (unsigned mode : {0644u, 0755u, 04755u}) {
+            for (bool replaced : {false, true}) {
+                Prepare(mode, replaced);
+                g_seen.entries.clear();
+                const std::string what = std::string(form.name) + " " + Octal(mode) + (replaced ? " replaced" : " new");
+                ASSERT_TRUE(Copy(form)) << what;
+                ASSERT_EQ(1u, g_seen.entries.size()) << what;
+                const std::string& seen = g_seen.entries[0];
+                EXPECT_EQ(".~vks", seen.substr(0, 5)) << what << ": " << seen;
+                EXPECT_EQ(" 0600 " + self, seen.substr(seen.find(' '))) << what;
+                EXPECT_EQ(replaced ? "old" : "(none)", g_seen.destinationThen) << what;
+            }
+        }
+    }
+}
+
+// As root, the owner and group are kept with the attributes (set-id bits
+// and all); without them a new copy is the process's and a replaced file
+// keeps its owner, and neither keeps set-id bits.
+TEST_F(CopyAccessTest, OwnerAndGroupAsRoot) {
+    if (!testsupport::IsPosix() || !testsupport::IsRoot()) GTEST_SKIP() << "needs root on POSIX to give files away";
+    testsupport::ScopedUmask scoped(022);
+    const testsupport::FileOwner source = {4242, 4343}, old = {5151, 5252};
+    const testsupport::FileOwner self = testsupport::OwnerOf(Work());
+    for (const AccessForm& form : kAccessForms) {
+        for (bool replaced : {false, true}) {
+            Prepare(06755, replaced, old);
+            ASSERT_TRUE(testsupport::SetOwner(At("in/f.bin"), source));
+            fs::permissions(At("in/f.bin"), fs::perms(06755));  // the change of owner cleared the set-id bits
+            const std::string what = std::string(form.name) + (replaced ? " replaced" : " new");
+            ASSERT_TRUE(Copy(form)) << what;
+            const testsupport::FileOwner expected = form.keep ? source : replaced ? old : self;
+            const testsupport::FileOwner got = testsupport::OwnerOf(Out());
+            EXPECT_EQ(expected.user, got.user) << what;
+            EXPECT_EQ(expected.group, got.group) << what;
+            EXPECT_EQ(Octal(form.keep ? 06755 : 0755), Octal(ModeOf(Out()))) << what;
+        }
+    }
+}
+
+// A process that may not give a copy away keeps it, and then keeps no
+// set-id bits of someone else's file; its own file keeps them.
+TEST_F(CopyAccessTest, SetIdBitsOnlyWithTheOwner) {
+    if (!testsupport::IsPosix() || !testsupport::IsRoot()) GTEST_SKIP() << "needs root on POSIX to become another user";
+    const testsupport::FileOwner nobody = {65534, 65534};
+    struct Row {
+        const char* source;
+        testsupport::FileOwner owner;
+        unsigned mode;  // of the copy
+    } rows[] = {
+        {"roots.bin", {0, 0}, 0755},
+        {"nobodys.bin", nobody, 06755},
+    };
+    MakeDir("drop");
+    ASSERT_TRUE(testsupport::SetOwner(At("drop"), nobody));
+    for (const Row& row : rows) {
+        Write(row.source, "x");
+        ASSERT_TRUE(testsupport::SetOwner(At(row.source), row.owner));
+        fs::permissions(At(row.source), fs::perms(06755));
+    }
+    WatchCopySteps(nullptr);  // the child watches nothing
+    const int failed = testsupport::RunAsUser(
+        nobody.user, nobody.group, Work(),
+        [](void* context) {
+            const Row* given = static_cast<const Row*>(context);
+            int bits = 0;
+            for (int i = 0; i < 2; ++i)
+                if (CopyFileWithTimes(given[i].source, (std::string("drop/") + given[i].source).c_str()) != COPY_DONE)
+                    bits |= 1 << i;
+            return bits;
+        },
+        rows);
+    ASSERT_EQ(0, failed) << "-1: the child could not start; else the copies that failed";
+    for (const Row& row : rows) {
+        const std::string copy = At(std::string("drop/") + row.source);
+        EXPECT_EQ(Octal(row.mode), Octal(ModeOf(copy))) << row.source;
+        EXPECT_EQ(nobody.user, testsupport::OwnerOf(copy).user) << row.source;
+    }
+}
+
+// Only a copy that replaces a file is flushed, once, and its folder after
+// the move; new files are not, so many small copies stay fast.
+TEST_F(CopyAccessTest, OnlyReplacingCopiesAreFlushed) {
+    for (const AccessForm& form : kAccessForms) {
+        for (bool replaced : {false, true}) {
+            Prepare(0644, replaced);
+            g_seen.fileFlushes = g_seen.folderFlushes = 0;
+            const std::string what = std::string(form.name) + (replaced ? " replaced" : " new");
+            ASSERT_TRUE(Copy(form)) << what;
+            EXPECT_EQ(replaced ? 1 : 0, g_seen.fileFlushes) << what;
+            EXPECT_EQ(replaced ? 1 : 0, g_seen.folderFlushes) << what;
+        }
+    }
+    // A tree of new files: none.
+    for (int i = 0; i < 20; ++i) Write("many/f" + std::to_string(i) + ".bin", "x");
+    g_seen.fileFlushes = g_seen.folderFlushes = 0;
+    testsupport::DirText from(At("many")), to(At("copies"));
+    CFileFinder finder;
+    EXPECT_EQ(0, finder.CopyTree(from.text, to.text));
+    EXPECT_EQ(0, g_seen.fileFlushes + g_seen.folderFlushes);
 }
 
 }  // namespace

@@ -49,4 +49,28 @@ private:
     std::string reason_;
 };
 
+// POSIX: the process's file-creation mask is `mask` while this lives, and
+// the one before afterwards. Nothing on Windows.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    [[maybe_unused]] unsigned saved_ = 0;
+};
+
+// POSIX: the owner and group of a path, links not followed; -1 each where
+// they cannot be read, and on Windows.
+struct FileOwner {
+    long user = -1;
+    long group = -1;
+};
+FileOwner OwnerOf(const std::string& path);
+// POSIX: gives a path (links not followed) that owner and group; false
+// where the system refuses, and on Windows.
+bool SetOwner(const std::string& path, FileOwner owner);
+
 }  // namespace testsupport

@@ -65,4 +65,18 @@ UndeletableFile::~UndeletableFile() {
     if (active_) SetImmutable(target_, false, &ignored);
 }
 
+ScopedUmask::ScopedUmask(unsigned mask) : saved_(::umask(mode_t(mask))) {}
+
+ScopedUmask::~ScopedUmask() { ::umask(mode_t(saved_)); }
+
+FileOwner OwnerOf(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return {};
+    return {long(st.st_uid), long(st.st_gid)};
+}
+
+bool SetOwner(const std::string& path, FileOwner owner) {
+    return ::lchown(path.c_str(), uid_t(owner.user), gid_t(owner.group)) == 0;
+}
+
 }  // namespace testsupport

@@ -35,4 +35,12 @@ UndeletableFile::~UndeletableFile() {
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
+ScopedUmask::ScopedUmask(unsigned) {}
+
+ScopedUmask::~ScopedUmask() {}
+
+FileOwner OwnerOf(const std::string&) { return {}; }
+
+bool SetOwner(const std::string&, FileOwner) { return false; }
+
 }  // namespace testsupport

@@ -79,6 +79,11 @@ bool MakeFolderLink(const std::string& link, const std::string& target);
 // root folder is `dir`, so that "/" names only that folder; the child's
 // exit status (0-254) is body's result, -1 when it could not be started.
 int RunInChroot(const std::string& dir, int (*body)(void* context), void* context);
+// POSIX as root only (-1 elsewhere): runs `body` in a child process with
+// the user and group ids given (no other groups) and `dir` its current
+// folder; the child's exit status (0-254) is body's result, -1 when it
+// could not be started.
+int RunAsUser(long user, long group, const std::string& dir, int (*body)(void* context), void* context);
 // Removes a tree of any depth and any permissions.
 void RemoveTree(const std::string& root);
 // A link `link` to the folder `target` (a symbolic link; on Windows one

@@ -1,6 +1,7 @@
 #include "support/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -258,18 +259,46 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
     return symlink(target.c_str(), link.c_str()) == 0;
 }
 
-int RunInChroot(const std::string& dir, int (*body)(void* context), void* context) {
+namespace {
+
+// Runs `body` in a child process as root, once `enter` has set the child
+// up (false: it could not). The child's exit status (0-254) is body's
+// result, -1 when it could not be started.
+template <typename Enter>
+int RunInChildAsRoot(Enter enter, int (*body)(void* context), void* context) {
     if (geteuid() != 0) return -1;
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child < 0) return -1;
     if (child == 0) {
-        if (chroot(dir.c_str()) != 0 || chdir("/") != 0) _exit(255);
-        _exit(body(context) & 0x7F);
+        if (!enter()) _exit(255);
+        // Nothing may leave the child but its status: an exception would
+        // run the rest of the tests, and their clean-up, a second time.
+        try {
+            _exit(body(context) & 0x7F);
+        } catch (...) {
+            _exit(254);
+        }
     }
     int status = 0;
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+}
+
+}  // namespace
+
+int RunInChroot(const std::string& dir, int (*body)(void* context), void* context) {
+    return RunInChildAsRoot([&] { return chroot(dir.c_str()) == 0 && chdir("/") == 0; }, body, context);
+}
+
+int RunAsUser(long user, long group, const std::string& dir, int (*body)(void* context), void* context) {
+    // The folder first, while root may still enter it.
+    return RunInChildAsRoot(
+        [&] {
+            return chdir(dir.c_str()) == 0 && setgroups(0, nullptr) == 0 && setgid(gid_t(group)) == 0 &&
+                   setuid(uid_t(user)) == 0;
+        },
+        body, context);
 }
 
 void RemoveTree(const std::string& root) {

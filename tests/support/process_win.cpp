@@ -124,6 +124,8 @@ bool MakeNestedFolders(const std::string&, int, const std::string&, uint64_t) { 
 
 int RunInChroot(const std::string&, int (*)(void*), void*) { return -1; }
 
+int RunAsUser(long, long, const std::string&, int (*)(void*), void*) { return -1; }
+
 void RemoveTree(const std::string&) {}
 
 bool MakeFolderLink(const std::string& link, const std::string& target) {
