@@ -30,6 +30,15 @@ enum : uint32_t {
 // "D:" becomes "D:\" in place; every other text is left alone.
 void AppendRootSlash(char* path);
 
+// Counts, for as long as the process runs, what the finder's listings and
+// tree listings left out without being asked to: entries whose paths do
+// not fit the records, folders too long for them or that could not be
+// read (a folder that is not there is not counted), and walks cut short
+// when memory ran out. A caller compares it before and after a listing to
+// know whether the listing saw everything. The single entry searches
+// (FindFirst and its kin) do not count.
+extern int64_t g_nFinderLeftOut;
+
 // A folder that the tree operations list but never enter: a link or
 // junction (reparse point), or one whose attributes cannot be read. On
 // POSIX a link is never a folder to begin with.
@@ -140,16 +149,22 @@ public:
     // Deletes the matching files of the tree (read-only ones too), then
     // removes the subfolders that are left empty, and the root itself on
     // request. The number of files listed for deletion; 0 when the root is
-    // no folder; 1, deleting nothing, for a file system's root or the root
-    // of a fixed drive. Ends with Reset.
+    // no folder (a folder link is none); 1, deleting nothing, for a file
+    // system's root or the root of a fixed drive, or a root that could not
+    // be looked at; 1 also, after the files it could delete are gone, when
+    // a matching file stays: the listing left it out (its path does not fit
+    // the records, its folder could not be read) or it could not be
+    // deleted. Ends with Reset.
     int32_t ClearTree(char* root);
     int32_t ClearTree(char* root, bool removeRoot);
     int32_t ClearTree(char* root, const char* extList);
     int32_t ClearTree(char* root, const char* extList, bool removeRoot);
     // Copies the matching files of the tree with their times and attributes
     // into the same layout below the target, creating only the folders
-    // that receive a file. 0; 1 when the source is no folder; 2 when a file
-    // could not be copied (the others are). Ends with Reset.
+    // that receive a file. 0; 1 when the source is no folder (a folder link
+    // is none); 2 when a file could not be copied (the others are), or the
+    // listing left matching files out (paths that do not fit the records,
+    // folders that could not be read). Ends with Reset.
     int32_t CopyTree(char* source, char* target);
     int32_t CopyTree(char* source, char* target, const char* extList);
 

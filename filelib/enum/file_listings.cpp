@@ -15,6 +15,8 @@
 #include "filelib/paths/path_join.h"
 #include "filelib/platform/name_match.h"
 
+int64_t g_nFinderLeftOut;
+
 namespace {
 
 constexpr size_t kPatternSize = plat::kLongestPattern;
@@ -188,6 +190,7 @@ public:
 
 private:
     bool Takes(const plat::FindData& fd) const;
+    bool PathFits(const plat::FindData& fd) const;
 
     const char* m_dir;
     ListKind m_kind;
@@ -207,24 +210,38 @@ bool FolderScan::Takes(const plat::FindData& fd) const {
         if ((m_flags & FINDER_SKIP_EMPTY) != 0 && fd.size == 0) return false;
         if ((m_flags & FINDER_SKIP_DOTNAMES) != 0 && fd.name[0] == '.') return false;
     }
+    return true;
+}
+
+bool FolderScan::PathFits(const plat::FindData& fd) const {
     char path[sizeof(FINDER_ENTRY::szPath)];
     return JoinPath(path, sizeof path, m_dir, fd.name);
 }
 
+// What the listing leaves out is counted, never cut.
 bool FolderScan::Run(const char* extPattern, size_t limit, ListingCollector& found) const {
-    if (m_dirLength >= sizeof(FINDER_ENTRY::szDir)) return true;
     char pattern[kPatternSize];
-    if (!JoinExtensionPattern(pattern, sizeof pattern, m_dir, extPattern)) return true;
-
+    if (m_dirLength >= sizeof(FINDER_ENTRY::szDir) ||
+        !JoinExtensionPattern(pattern, sizeof pattern, m_dir, extPattern)) {
+        ++g_nFinderLeftOut;
+        return true;
+    }
     const plat::SearchKind kind = m_kind == ListKind::Files ? plat::SearchKind::FilesOnly : plat::SearchKind::FoldersOnly;
     plat::FindData fd;
     plat::SearchHandle search = FindOpenReconnecting(pattern, kind, &fd);
-    if (search == nullptr) return true;
-    bool more = true;
+    bool more = search != nullptr;
     while (more && found.Count() < limit) {
-        if (Takes(fd) && !found.Add(fd)) break;
+        if (Takes(fd)) {
+            if (!PathFits(fd)) {
+                ++g_nFinderLeftOut;
+            } else if (!found.Add(fd)) {
+                break;
+            }
+        }
         more = plat::FindNext(search, &fd);
     }
+    // A folder that could not be read (to its end) may hold more.
+    if (!more && plat::LastSearchError() != plat::Error::NotFound) ++g_nFinderLeftOut;
     plat::FindClose(search);
     return !found.Failed();
 }
@@ -267,16 +284,22 @@ int RunListing(CFileFinder& finder, const ListRequest& request) {
     FolderScan scan(request.dir, request.kind, request.kind == ListKind::Files
                                                    ? finder.m_nFlags
                                                    : finder.m_nFlags & FINDER_SKIP_HIDDEN_OR_SYSTEM);
-    if (!scan.Run(request.extPattern, limit, found)) return 0;
+    // Entries found but not stored (memory short) are left out all.
+    const auto leftOut = [] {
+        ++g_nFinderLeftOut;
+        return 0;
+    };
+    if (!scan.Run(request.extPattern, limit, found)) return leftOut();
     const size_t count = found.Count();
-    if (count == 0 || count > size_t(INT32_MAX - listCount)) return 0;
+    if (count == 0) return 0;
+    if (count > size_t(INT32_MAX - listCount)) return leftOut();
 
     std::unique_ptr<uint32_t[]> order(new (std::nothrow) uint32_t[count]);
-    if (!order) return 0;
+    if (!order) return leftOut();
     for (size_t i = 0; i < count; ++i) order[i] = uint32_t(i);
     if (finder.m_nSortOrder != 4 && !SortByKey(found, SortKey(finder.m_nSortOrder, request.kind), order.get()))
-        return 0;
-    if (!finder.m_list.Grow(int32_t(count), sizeof(FINDER_ENTRY))) return 0;
+        return leftOut();
+    if (!finder.m_list.Grow(int32_t(count), sizeof(FINDER_ENTRY))) return leftOut();
 
     const bool isDir = request.kind == ListKind::Folders;
     for (size_t r = 0; r < count; ++r) {

@@ -215,12 +215,22 @@ bool TakeRoot(CFileFinder& finder, char* root) {
     if (root == nullptr) return false;
     AppendRootSlash(root);
     const size_t length = std::strlen(root);
-    if (length >= kFolderField) return false;
+    if (length >= kFolderField) {
+        ++g_nFinderLeftOut;  // the whole tree
+        return false;
+    }
     std::memcpy(finder.m_szListDir, root, length + 1);
     return true;
 }
 
 const char* ListOrAll(const char* extList) { return extList != nullptr ? extList : ""; }
+
+// The batch into the list; records that could not be stored are left out.
+int32_t StoreAll(RecordBatch& batch, CBlockArray& list) {
+    const int32_t stored = batch.StoreInto(list);
+    if (size_t(stored) != batch.Count()) ++g_nFinderLeftOut;
+    return stored;
+}
 
 }  // namespace
 
@@ -240,10 +250,11 @@ int32_t CFileFinder::ListTreeFiles(char* root, const char* extList) {
     try {
         RecordBatch batch;
         FileListing listing(*this, ListOrAll(extList), batch);
-        WalkTree(root, listing);
+        if (!WalkTree(root, listing)) ++g_nFinderLeftOut;
         ParseFilters(ListOrAll(extList));
-        return batch.StoreInto(m_list);
+        return StoreAll(batch, m_list);
     } catch (const std::bad_alloc&) {
+        ++g_nFinderLeftOut;
         return 0;
     }
 }

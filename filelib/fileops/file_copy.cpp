@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "filelib/fileops/file_ops.h"
+#include "filelib/fileops/first_entry.h"
 #include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_parts.h"
@@ -44,13 +45,12 @@ struct OpenSource {
 // it is opened, so that a relative destination still means what it says.
 int OpenTheSource(const char* path, const CopyOptions& options, OpenSource* source) {
     CLongNameScope scope(options.longNames ? path : "");
-    if (!scope.IsReady()) return COPY_NOT_FOUND;
+    // Only a source that is not there is "not found"; one that could not be
+    // looked at, or is a folder, is a failed copy.
+    if (!scope.IsReady()) return scope.GetFailure() == plat::Error::NotFound ? COPY_NOT_FOUND : COPY_FAILED;
     const char* name = options.longNames ? scope.GetName() : path;
-    if (!FileExists(name)) {
-        const DWORD attributes = GetAttributes(name);
-        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        return folder ? COPY_FAILED : COPY_NOT_FOUND;
-    }
+    const PathKind kind = KindOfPath(name);
+    if (kind != PathKind::File) return kind == PathKind::Nothing ? COPY_NOT_FOUND : COPY_FAILED;
     source->file = TryWithReconnect(name, [&] { return plat::OpenForReading(name); });
     if (source->file == nullptr) return COPY_FAILED;
     if (!plat::QueryOpenFile(source->file, &source->length, &source->identity, &source->times)) return COPY_FAILED;

@@ -34,10 +34,7 @@ bool IsFileEntry(const char* path) {
 
 // The same tests and changes for paths of any length, from inside the
 // folder of a long one.
-bool IsFolderAnyLength(const char* path) {
-    CLongNameScope scope(path);
-    return scope.IsReady() && IsFolderEntry(scope.GetName());
-}
+bool IsFolderAnyLength(const char* path) { return KindOfPath(path) == PathKind::Folder; }
 
 bool MakeFolderPlain(const char* path) { return plat::MakeFolder(path) == plat::Error::None; }
 
@@ -134,14 +131,18 @@ void RemoveSubfolders(char* work) {
 }
 
 bool RemoveEmptyFolders(char* work) {
-    if (!IsFolderAnyLength(work)) return true;
+    const PathKind kind = KindOfPath(work);
+    if (kind != PathKind::Folder) return kind != PathKind::Unknown;
     const DWORD attributes = GetAttributes(work);
     SetAttributesAnyLength(work, 0);
     RemoveFolderAnyLength(work);
-    if (!IsFolderAnyLength(work)) return true;
-    RemoveSubfolders(work);
-    RemoveFolderAnyLength(work);
-    if (!IsFolderAnyLength(work)) return true;
+    if (NoFolderThere(KindOfPath(work))) return true;
+    // A folder link's own removal failed: what it leads to is not this tree.
+    if (!IsLinkedFolder(work)) {
+        RemoveSubfolders(work);
+        RemoveFolderAnyLength(work);
+        if (NoFolderThere(KindOfPath(work))) return true;
+    }
     if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributesAnyLength(work, attributes);
     return false;
 }
@@ -174,13 +175,16 @@ bool FileExists(const char* path) {
 bool RemoveFile(const char* path) {
     if (path == nullptr || path[0] == 0) return true;
     CLongNameScope scope(path);
-    if (!scope.IsReady()) return false;
+    // A folder on the way that is not there holds no file; one that could
+    // not be entered may.
+    if (!scope.IsReady()) return scope.GetFailure() == plat::Error::NotFound;
     const char* name = scope.GetName();
-    if (!IsFileEntry(name)) return true;
+    const PathKind before = KindOfPath(name, EntrySpelling::AsGiven);
+    if (before != PathKind::File) return before != PathKind::Unknown;
     const DWORD attributes = plat::ReadAttributes(name);
     plat::WriteAttributes(name, 0);
     plat::RemoveFileEntry(name);
-    if (!IsFileEntry(name)) return true;
+    if (NoFileThere(KindOfPath(name, EntrySpelling::AsGiven))) return true;
     if (attributes != INVALID_FILE_ATTRIBUTES) plat::WriteAttributes(name, attributes);
     return false;
 }
@@ -231,8 +235,12 @@ int RenameSpelled(const char* from, const char* to) {
 }  // namespace
 
 int RenameFile(const char* oldPath, const char* newPath) {
-    if (oldPath == nullptr || newPath == nullptr || newPath[0] == 0 || !FileExists(oldPath))
-        return RENAME_NOTHING_TO_DO;
+    if (oldPath == nullptr || newPath == nullptr || newPath[0] == 0) return RENAME_NOTHING_TO_DO;
+    // An old file that could not be looked at may be there: that is no
+    // "nothing to do".
+    const PathKind old = KindOfPath(oldPath);
+    if (old == PathKind::Unknown) return RENAME_FAILED;
+    if (old != PathKind::File) return RENAME_NOTHING_TO_DO;
     if (std::strlen(oldPath) >= kWorkSize || std::strlen(newPath) >= kWorkSize) return RENAME_FAILED;
     const bool oldLong = std::strlen(oldPath) > plat::kLongNameThreshold;
     const bool newLong = std::strlen(newPath) > plat::kLongNameThreshold;
@@ -265,7 +273,9 @@ int DeleteFilesByExtension(char* folder, const char* pattern) {
     AppendRootSlash(folder);
     // A file system's root is never emptied, however it is spelt.
     if (plat::IsFileSystemRoot(folder)) return 1;
-    if (!IsFolderAnyLength(folder)) return 1;
+    // A folder link leads to another tree: no folder of this one, as on
+    // systems where a link is never a folder.
+    if (!IsFolderAnyLength(folder) || IsLinkedFolder(folder)) return 1;
     // A pattern that reaches into another folder would delete that
     // folder's names here.
     if (plat::HoldsPathSeparator(pattern)) return 1;
@@ -278,17 +288,21 @@ int DeleteFilesByExtension(char* folder, const char* pattern) {
     if (!scope.IsReady()) return 1;
     plat::FindData entry;
     plat::SearchHandle found = plat::FindOpen(scope.GetName(), plat::SearchKind::FilesOnly, &entry);
+    // Files that could not be listed, or not deleted, are still there.
+    int result = found == nullptr && plat::LastSearchError() != plat::Error::NotFound ? 1 : 0;
     for (bool more = found != nullptr; more; more = plat::FindNext(found, &entry)) {
         if (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) continue;
         char path[kWorkSize];
         if (scope.IsInFolder()) {
-            RemoveFile(entry.name);  // from inside the folder
-        } else if (JoinPath(path, sizeof path, folder, entry.name)) {
-            RemoveFile(path);
+            if (!RemoveFile(entry.name)) result = 1;  // from inside the folder
+        } else if (!JoinPath(path, sizeof path, folder, entry.name) || !RemoveFile(path)) {
+            result = 1;
         }
     }
+    // The last search call was the FindNext that ended the loop.
+    if (found != nullptr && plat::LastSearchError() != plat::Error::NotFound) result = 1;
     plat::FindClose(found);
-    return 0;
+    return result;
 }
 
 bool CreateFolderPath(char* path) {

@@ -27,8 +27,10 @@ bool SetAttributes(const char* path, DWORD attributes);
 bool FileExists(const char* path);
 
 // Deletes a file whatever its attributes. True when no file of that name
-// exists afterwards (also when there was none). A file that cannot be
-// deleted gets its attributes back. Folders are never removed.
+// exists afterwards (also when there was none); false when it is still
+// there or could not be looked at (a path longer than the system takes, a
+// folder that may not be read). A file that cannot be deleted gets its
+// attributes back. Folders are never removed.
 bool RemoveFile(const char* path);
 
 // Results of RenameFile.
@@ -36,7 +38,8 @@ enum : int {
     RENAME_DONE = 0,
     RENAME_NOTHING_TO_DO = 1,  // the old file does not exist, or the new name is empty
     RENAME_FAILED = 2,         // nothing changed: the old file keeps its name and attributes,
-                               // an existing target is untouched
+                               // an existing target is untouched (also when the old file
+                               // could not be looked at)
 };
 
 // Renames or moves a file, replacing an existing file of the new name
@@ -45,8 +48,9 @@ int RenameFile(const char* oldPath, const char* newPath);
 
 // Deletes the files of one folder (not of its subfolders) whose names
 // match "*.<pattern>", read-only ones too. 0; 1 when the folder does not
-// exist, is a file system's root (refused) or the search pattern does not
-// fit.
+// exist (a folder link is none), is a file system's root (refused) or the
+// search pattern does not fit, and when a matching file is left: one that
+// could not be deleted, or a folder that could not be read to the end.
 int DeleteFilesByExtension(char* folder, const char* pattern = "*");
 
 // Creates a folder and its missing parents. True when the folder exists
@@ -58,7 +62,8 @@ bool CreateFolderPath(char* path);
 int MakeFolderPath(const char* path);
 
 // Removes a folder and all its empty subfolders; files are never deleted.
-// True when the folder is gone afterwards or was never a folder.
+// True when the folder is gone afterwards or was never a folder; false
+// when it is still there or could not be looked at.
 bool RemoveFolderTree(char* path);
 
 // Data-file kinds and their default folders.

@@ -34,6 +34,7 @@ int DriveNumber(const char* path) {
 CLongNameScope::CLongNameScope(const char* path, size_t threshold)
     : m_pszName(path != nullptr ? path : ""),
       m_bReady(true),
+      m_failure(plat::Error::None),
       m_bInFolder(false),
       m_bDriveChanged(false),
       m_nSavedDrive(0) {
@@ -42,34 +43,38 @@ CLongNameScope::CLongNameScope(const char* path, size_t threshold)
     if (path == nullptr || std::strlen(path) <= threshold) return;
     const char* lastSep = LastSeparator(path);
     if (lastSep == nullptr) return;  // a bare name is all the system gets anyway
-    m_bReady = Enter(path, lastSep);
+    m_failure = Enter(path, lastSep);
+    m_bReady = m_failure == plat::Error::None;
     if (m_bReady) m_pszName = lastSep + 1;
 }
 
 CLongNameScope::~CLongNameScope() { Restore(); }
 
-bool CLongNameScope::Enter(const char* path, const char* lastSep) {
+plat::Error CLongNameScope::Enter(const char* path, const char* lastSep) {
     char folder[kFolderSize];
-    if (!FolderOf(path, lastSep, folder, sizeof folder)) return false;
+    if (!FolderOf(path, lastSep, folder, sizeof folder)) return plat::Error::NameTooLong;
     m_nSavedDrive = plat::GetCurrentDrive();
-    if (!plat::GetCurrentDir(m_szSavedDir, sizeof m_szSavedDir)) return false;
+    if (!plat::GetCurrentDir(m_szSavedDir, sizeof m_szSavedDir)) return plat::Error::Other;
     // On Windows a folder on another drive becomes current only with its
     // drive, which has a current folder of its own to give back.
     const int drive = DriveNumber(path);
     if (drive != 0 && m_nSavedDrive != 0 && drive != m_nSavedDrive) {
-        if (plat::SetCurrentDrive(drive) != plat::Error::None) return false;
+        const plat::Error changed = plat::SetCurrentDrive(drive);
+        if (changed != plat::Error::None) return changed;
         m_bDriveChanged = true;
         if (!plat::GetCurrentDir(m_szSavedDirOnDrive, sizeof m_szSavedDirOnDrive)) {
             Restore();
-            return false;
+            return plat::Error::Other;
         }
     }
-    if (plat::ChangeDir(folder) != plat::Error::None) {
+    const plat::Error entered = plat::ChangeDir(folder);
+    if (entered != plat::Error::None) {
         Restore();
-        return false;
+        // A file where the folder should be: no folder, so no path, is there.
+        return entered == plat::Error::NotFolder ? plat::Error::NotFound : entered;
     }
     m_bInFolder = true;
-    return true;
+    return plat::Error::None;
 }
 
 void CLongNameScope::Restore() {

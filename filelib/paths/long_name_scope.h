@@ -26,6 +26,10 @@ public:
     // saved or the path's folder not made current: the operation must fail
     // without touching the system. The current folder is then unchanged.
     bool IsReady() const { return m_bReady; }
+    // Why it is not ready: NotFound when the path's folder is not there
+    // (so neither is the path), any other error when it could not be
+    // entered. None when ready.
+    plat::Error GetFailure() const { return m_failure; }
     // The text to hand the system: the path itself, or its bare name while
     // its folder is current.
     const char* GetName() const { return m_pszName; }
@@ -36,11 +40,12 @@ private:
     // The saved folders: any current folder the system can report.
     static constexpr size_t kFolderSize = plat::kLongestPath;
 
-    bool Enter(const char* path, const char* lastSep);
+    plat::Error Enter(const char* path, const char* lastSep);
     void Restore();
 
     const char* m_pszName;
     bool m_bReady;
+    plat::Error m_failure;
     bool m_bInFolder;
     bool m_bDriveChanged;
     int m_nSavedDrive;

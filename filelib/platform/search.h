@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "filelib/platform/errors.h"
 #include "filelib/platform/win_types.h"
 
 namespace plat {
@@ -66,5 +67,15 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
 // Next matching entry; false at the end (the search stays open).
 bool FindNext(SearchHandle search, FindData* out);
 void FindClose(SearchHandle search);
+
+// Why the last search start (FindOpen and its kin) or FindNext of the
+// calling thread that found nothing found nothing: NotFound when there was
+// nothing to find (no such folder or entry, or a file or link where the
+// folder should be, no entry that matches, the end of the folder); any
+// other error when the folder or the entry could not be looked at (a path
+// longer than the system takes, a folder that may not be read, an I/O
+// error). A caller that must not take "could not look" for "not there"
+// asks this at once, before its next search call.
+Error LastSearchError();
 
 }  // namespace plat

@@ -6,12 +6,14 @@
 #include "filelib/platform/name_match.h"
 #include "filelib/platform/posix_attributes.h"
 #include "filelib/platform/posix_search.h"
+#include "filelib/platform/system_errors.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -29,12 +31,33 @@ struct Search {
     bool matchesEveryName = false;  // "*.*" or "*": no name needs matching
     int dotsPending = 0;            // "." and ".." still to yield
     bool yieldsNothing = false;     // only the open folder, for searches in it
+    Error end = Error::NotFound;    // why it found nothing more, once it did
     char namePattern[MAX_PATH];
 };
 
 namespace {
 
 using posix::LinuxDirent64;
+
+thread_local Error t_searchError = Error::None;
+
+// Records why a search found nothing; null, for the caller to return.
+Search* NothingFound(Error why) {
+    t_searchError = why;
+    return nullptr;
+}
+
+// Why a call on the entry `name` of folder `dirFd` failed with `code`: a
+// link where a folder is expected is no folder, so nothing is there, as
+// a file there would be; a chain of links that never ends cannot be looked
+// at.
+Error EntryError(int code, int dirFd, const char* name) {
+    if (code == ELOOP) {
+        struct stat st;
+        if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return Error::NotFound;
+    }
+    return ErrorFromSystemCode(code);
+}
 
 bool HasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
 
@@ -131,6 +154,9 @@ bool NextFromFolder(Search* search, FindData* out) {
         }
         if (CopyEntryName(entry, out)) return true;
     }
+    // A read that failed, or a folder lost while parked, is no end.
+    search->end = folder.ReachedEnd() ? Error::NotFound : Error::Other;
+    t_searchError = search->end;
     folder.Finish();
     return false;
 }
@@ -147,12 +173,16 @@ bool IsRootFolder(posix::OpenFolder& folder) {
 // Null when it cannot be read or leads back up.
 Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink) {
     auto* search = new (std::nothrow) Search(parent != nullptr ? parent->folder.depth() + 1 : 0);
-    if (search == nullptr) return nullptr;
+    if (search == nullptr) return NothingFound(Error::Other);
+    errno = 0;
     const bool opened = parent != nullptr ? search->folder.OpenIn(parent->folder, dirName)
                                           : search->folder.OpenByPath(dirName, followLink);
     if (!opened) {
+        const int code = errno;
         delete search;
-        return nullptr;
+        // A folder refused for leading back up sets no error: nothing new is there.
+        if (code == 0) return NothingFound(Error::NotFound);
+        return NothingFound(EntryError(code, parent != nullptr ? parent->folder.fd() : AT_FDCWD, dirName));
     }
     return search;
 }
@@ -161,7 +191,7 @@ Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink)
 // parent search's folder, or to the current folder when there is none.
 SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
                               SearchDetail detail, FindData* out) {
-    if (std::strlen(namePattern) >= MAX_PATH) return nullptr;
+    if (std::strlen(namePattern) >= MAX_PATH) return NothingFound(Error::NameTooLong);
     Search* search = OpenSearchOnFolder(parent, dirName, false);
     if (search == nullptr) return nullptr;
     search->kind = kind;
@@ -170,9 +200,11 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
     search->matchesEveryName = MatchesEveryName(namePattern);
     if (kind == SearchKind::All && !IsRootFolder(search->folder)) search->dotsPending = 2;
     if (!NextFromFolder(search, out)) {
+        const Error why = t_searchError;
         FindClose(search);
-        return nullptr;
+        return NothingFound(why);
     }
+    t_searchError = Error::None;
     return search;
 }
 
@@ -180,23 +212,27 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
 SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, SearchKind kind, FindData* out) {
     if (std::strcmp(dirName, ".") != 0 || dirFd != AT_FDCWD) {
         int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        bool found = StatEntry(fd, name, out);
+        if (fd < 0) return NothingFound(ErrorFromSystemCode(errno));
+        const bool found = StatEntry(fd, name, out);
+        const int code = errno;
         close(fd);
-        if (!found) return nullptr;
+        if (!found) return NothingFound(ErrorFromSystemCode(code));
     } else if (!StatEntry(AT_FDCWD, name, out)) {
-        return nullptr;
+        return NothingFound(ErrorFromSystemCode(errno));
     }
     if (IsDotName(name)) out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
-    if (!WantedByAttributes(kind, out->attrib) || !CopyName(name, out)) return nullptr;
+    if (!WantedByAttributes(kind, out->attrib)) return NothingFound(Error::NotFound);
+    if (!CopyName(name, out)) return NothingFound(Error::NameTooLong);
     auto* search = new (std::nothrow) Search(0);
-    if (search != nullptr) search->folder.Finish();
+    if (search == nullptr) return NothingFound(Error::Other);
+    search->folder.Finish();
+    t_searchError = Error::None;
     return search;
 }
 
 SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
                         SearchDetail detail, FindData* out) {
-    if (namePattern[0] == 0) return nullptr;  // a pattern that ends in a separator
+    if (namePattern[0] == 0) return NothingFound(Error::NotFound);  // a pattern that ends in a separator
     if (!HasWildcards(namePattern)) {
         const int dirFd = parent != nullptr ? parent->folder.fd() : AT_FDCWD;
         return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
@@ -207,11 +243,11 @@ SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePat
 }  // namespace
 
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
-    if (pattern == nullptr) return nullptr;
+    if (pattern == nullptr) return NothingFound(Error::NotFound);
     const char* slash = std::strrchr(pattern, '/');
     if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, SearchDetail::Full, out);
     size_t folderLength = size_t(slash - pattern);
-    if (folderLength >= kLongestPath) return nullptr;
+    if (folderLength >= kLongestPath) return NothingFound(Error::NameTooLong);
     char folder[kLongestPath];
     if (folderLength == 0) {
         std::strcpy(folder, "/");
@@ -223,9 +259,12 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
 }
 
 SearchHandle FindOpenFolder(const char* path) {
-    if (path == nullptr || std::strlen(path) >= kLongestPath) return nullptr;
+    if (path == nullptr) return NothingFound(Error::NotFound);
+    if (std::strlen(path) >= kLongestPath) return NothingFound(Error::NameTooLong);
     Search* search = OpenSearchOnFolder(nullptr, path[0] != 0 ? path : ".", true);
-    if (search != nullptr) search->yieldsNothing = true;
+    if (search == nullptr) return nullptr;
+    search->yieldsNothing = true;
+    t_searchError = Error::None;
     return search;
 }
 
@@ -273,7 +312,7 @@ uint64_t SumFilesAndRewind(posix::OpenFolder& folder) {
 
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out, SearchDetail detail) {
-    if (namePattern == nullptr || !CanOpenIn(parent, name)) return nullptr;
+    if (namePattern == nullptr || !CanOpenIn(parent, name)) return NothingFound(Error::NotFound);
     return OpenSearch(parent, name, namePattern, kind, detail, out);
 }
 
@@ -291,10 +330,14 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
 
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->folder.finished() || search->yieldsNothing ||
-        (!search->folder.IsOpen() && !search->folder.IsParked()))
+        (!search->folder.IsOpen() && !search->folder.IsParked())) {
+        t_searchError = search != nullptr ? search->end : Error::NotFound;
         return false;
+    }
     return NextFromFolder(search, out);
 }
+
+Error LastSearchError() { return t_searchError; }
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;

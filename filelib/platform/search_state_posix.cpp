@@ -77,6 +77,7 @@ bool OpenFolder::OpenIn(OpenFolder& parent, const char* name) {
         budget_.Close(fd_);
         fd_ = -1;
         parent_ = nullptr;
+        errno = 0;  // nothing failed: the folder is one of those above
         return false;
     }
     Attach(fd_, &parent, name);

@@ -5,6 +5,7 @@
 #include "filelib/platform/platform.h"
 #include "filelib/platform/calendar.h"
 #include "filelib/platform/name_match.h"
+#include "filelib/platform/system_errors.h"
 
 #include "filelib/platform/win_system.h"
 
@@ -30,10 +31,32 @@ struct Search {
     std::string namePattern;      // the pattern's last part
     bool matchLongNames = false;  // it holds wildcards
     bool firstPending = false;    // `first` is still to be looked at by FindNext
+    Error end = Error::NotFound;  // why it found nothing more, once it did
     WIN32_FIND_DATAA first;
 };
 
 namespace {
+
+thread_local Error t_searchError = Error::None;
+
+// Why the system's search found nothing: no such entry or folder, a name
+// that cannot name one, the end of the folder, or a file where the folder
+// should be are nothing there; the rest could not be looked at.
+Error SearchFailure(DWORD code) {
+    switch (code) {
+        case ERROR_NO_MORE_FILES:
+        case ERROR_INVALID_NAME:
+        case ERROR_DIRECTORY:
+            return Error::NotFound;
+        default: return ErrorFromSystemCode(long(code));
+    }
+}
+
+// Records why a search found nothing; null, for the caller to return.
+Search* NothingFound(Error why) {
+    t_searchError = why;
+    return nullptr;
+}
 
 int64_t ToTimeT(const FILETIME& ft) {
     const int64_t ticks = TicksOf(ft);
@@ -72,18 +95,20 @@ bool NextWanted(Search* search, WIN32_FIND_DATAA* data) {
     while (FindNextFileA(search->handle, data)) {
         if (Wanted(*search, *data)) return true;
     }
+    search->end = SearchFailure(GetLastError());
+    t_searchError = search->end;
     return false;
 }
 
 SearchHandle Open(const std::string& folder, const std::string& pattern, SearchKind kind, FindData* out) {
-    if (pattern.size() >= MAX_PATH) return nullptr;
+    if (pattern.size() >= MAX_PATH) return NothingFound(Error::NameTooLong);
     WIN32_FIND_DATAA data;
     HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (handle == INVALID_HANDLE_VALUE) return NothingFound(SearchFailure(GetLastError()));
     Search* search = new (std::nothrow) Search;
     if (search == nullptr) {
         ::FindClose(handle);
-        return nullptr;
+        return NothingFound(Error::Other);
     }
     search->handle = handle;
     search->kind = kind;
@@ -92,10 +117,12 @@ SearchHandle Open(const std::string& folder, const std::string& pattern, SearchK
     search->namePattern = lastSep == std::string::npos ? pattern : pattern.substr(lastSep + 1);
     search->matchLongNames = search->namePattern.find_first_of("*?") != std::string::npos;
     if (!Wanted(*search, data) && !NextWanted(search, &data)) {
+        const Error why = search->end;
         FindClose(search);
-        return nullptr;
+        return NothingFound(why);
     }
     Fill(search, data, out);
+    t_searchError = Error::None;
     return search;
 }
 
@@ -146,7 +173,7 @@ bool LeadsBackUp(Search* parent, const char* name, Search* folder) {
 }  // namespace
 
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
-    if (pattern == nullptr) return nullptr;
+    if (pattern == nullptr) return NothingFound(Error::NotFound);
     const char* lastSep = std::strrchr(pattern, '\\');
     const char* lastSlash = std::strrchr(pattern, '/');
     if (lastSlash != nullptr && (lastSep == nullptr || lastSlash > lastSep)) lastSep = lastSlash;
@@ -155,12 +182,15 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
 }
 
 SearchHandle FindOpenFolder(const char* path) {
-    if (path == nullptr) return nullptr;
+    if (path == nullptr) return NothingFound(Error::NotFound);
     // A folder link counts as the folder it leads to, as its search does.
     const DWORD attrib = GetFileAttributesA(path[0] != 0 ? path : ".");
-    if (attrib == INVALID_FILE_ATTRIBUTES || (attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return nullptr;
+    if (attrib == INVALID_FILE_ATTRIBUTES) return NothingFound(SearchFailure(GetLastError()));
+    if ((attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return NothingFound(Error::NotFound);
     Search* search = new (std::nothrow) Search;
-    if (search != nullptr) search->folder = path;
+    if (search == nullptr) return NothingFound(Error::Other);
+    search->folder = path;
+    t_searchError = Error::None;
     return search;
 }
 
@@ -193,11 +223,12 @@ bool AttachTo(Search* parent, const char* name, Search* search) {
 // The Windows search gives every detail at once: nothing to spare.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
                         FindData* out, SearchDetail) {
-    if (parent == nullptr || name == nullptr || namePattern == nullptr) return nullptr;
-    if (std::strcmp(name, "..") == 0) return nullptr;
+    if (parent == nullptr || name == nullptr || namePattern == nullptr) return NothingFound(Error::NotFound);
+    if (std::strcmp(name, "..") == 0) return NothingFound(Error::NotFound);
     const std::string folder = FolderIn(*parent, name);
     Search* search = Open(folder, PatternIn(folder, namePattern), kind, out);
-    if (search == nullptr || !AttachTo(parent, name, search)) return nullptr;
+    if (search == nullptr) return nullptr;
+    if (!AttachTo(parent, name, search)) return NothingFound(Error::NotFound);  // one of the folders above
     return search;
 }
 
@@ -235,7 +266,10 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
-    if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) return false;
+    if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) {
+        t_searchError = search != nullptr ? search->end : Error::NotFound;
+        return false;
+    }
     WIN32_FIND_DATAA data;
     if (search->firstPending) {
         search->firstPending = false;
@@ -248,6 +282,8 @@ bool FindNext(SearchHandle search, FindData* out) {
     Fill(search, data, out);
     return true;
 }
+
+Error LastSearchError() { return t_searchError; }
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;

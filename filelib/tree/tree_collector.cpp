@@ -32,6 +32,13 @@ bool FitsSortedFolder(const char* folder) {
     return folder != nullptr && std::strlen(folder) < TREE_SORTED_FOLDER_LIMIT;
 }
 
+// A folder whose text is too long for the sorted walks: its files are left
+// out (a null folder names none). Returns the 0 files listed.
+int32_t LeaveOut(const char* folder) {
+    if (folder != nullptr) ++g_nTreeLeftOut;
+    return 0;
+}
+
 bool FitsName(const char* name) { return std::strlen(name) < TREE_NAME_WIDTH; }
 
 struct GatheredFile {
@@ -75,7 +82,8 @@ bool SortedOrder(const walk::PlainArray<T>& items, walk::PlainArray<int32_t>& or
 
 // Gathers the matching files of one folder, up to `capacity`.
 void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk::PlainArray<GatheredFile>& files) {
-    walk::ForEachGroupFile(folder, walk::ExtensionGroups(extList), TREE_NAME_WIDTH, [&](const plat::FindData& entry) {
+    const walk::ExtensionGroups groups(extList);
+    const bool whole = walk::ForEachGroupFile(folder, groups, TREE_NAME_WIDTH, [&](const plat::FindData& entry) {
         if (!FitsName(entry.name)) {
             ++g_nTreeLeftOut;
             return walk::GroupVisit::Next;
@@ -94,6 +102,7 @@ void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk
         g_dwTotalSize += uint32_t(entry.size);
         return walk::GroupVisit::Next;
     });
+    if (!whole) ++g_nTreeLeftOut;  // a folder that could not be read
 }
 
 }  // namespace
@@ -101,7 +110,8 @@ void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk
 int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t base) {
     if (base == 0) g_dwTotalSize = 0;
     g_nListCount = 0;
-    if (base < 0 || !FitsSortedFolder(folder)) return 0;
+    if (base < 0) return 0;
+    if (!FitsSortedFolder(folder)) return LeaveOut(folder);
 
     walk::PlainArray<GatheredFile> files;
     GatherFiles(folder, extList, TREE_TABLE_CAPACITY - base, files);
@@ -121,14 +131,15 @@ int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t b
 }
 
 int32_t ListSubfoldersSorted(const char* folder) {
-    if (!FitsSortedFolder(folder)) return 0;
+    if (!FitsSortedFolder(folder)) return LeaveOut(folder);
     char pattern[TREE_NAME_WIDTH];
     if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return 0;
 
     walk::PlainArray<GatheredFolder> folders;
     plat::FindData entry;
     plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FoldersOnly, &entry);
-    for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+    bool found = search != nullptr;
+    for (; found; found = plat::FindNext(search, &entry)) {
         if (!walk::IsFolderEntry(entry)) continue;
         if (!FitsName(entry.name)) {
             ++g_nTreeLeftOut;
@@ -145,6 +156,7 @@ int32_t ListSubfoldersSorted(const char* folder) {
         UpperAsciiInPlace(gathered->key);
         gathered->enterable = walk::MayEnter(entry);
     }
+    if (!found && !walk::SearchEndedWhole()) ++g_nTreeLeftOut;  // a folder that could not be read
     plat::FindClose(search);
 
     walk::PlainArray<int32_t> order;
@@ -159,7 +171,8 @@ int32_t ListSubfoldersSorted(const char* folder) {
 
 int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) {
     g_nListCount = 0;
-    if (base < 0 || !FitsSortedFolder(folder)) return 0;
+    if (base < 0) return 0;
+    if (!FitsSortedFolder(folder)) return LeaveOut(folder);
 
     // With the tables full the walk adds nothing, but it still looks for
     // one matching file more, so that g_bListTruncated tells whether any

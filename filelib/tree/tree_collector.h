@@ -34,8 +34,9 @@ extern bool g_bListTruncated;    // a sorted listing stopped at the capacity; ne
 extern uint32_t g_dwTotalSize;   // sizes listed since the last walk start; wraps at 4 GiB
 // Counts, for as long as the process runs, the matching files and the
 // folders that the sorted listings and walks left out because their names
-// or paths do not fit the tables. A caller compares it before and after a
-// walk to know whether the walk saw everything.
+// or paths do not fit the tables, and the folders they could not read (a
+// folder that is not there is not counted). A caller compares it before
+// and after a walk to know whether the walk saw everything.
 extern int64_t g_nTreeLeftOut;
 
 // The matching files of the whole tree, from index base on: each folder's

@@ -16,19 +16,6 @@ using treeops::kBuiltPathSize;
 
 namespace {
 
-// Matching files left out by the walk just made: at the tables' capacity.
-// The flag stays set once set for everyone else; it is looked at here
-// alone for this walk.
-class TruncationWatch {
-public:
-    TruncationWatch() : m_before(g_bListTruncated) { g_bListTruncated = false; }
-    ~TruncationWatch() { g_bListTruncated = m_before || g_bListTruncated; }
-    bool Truncated() const { return g_bListTruncated; }
-
-private:
-    bool m_before;
-};
-
 // The file folder's part below the walk's start folder, as the walk built it.
 const char* RestBelow(const char* fileFolder, const char* start) {
     const size_t startLength = std::strlen(start);
@@ -58,8 +45,7 @@ int CopyTreeByPattern(const char* source, const char* destination) {
     // A start folder the walk cannot take would copy nothing and say done.
     if (std::strlen(folder) >= TREE_SORTED_FOLDER_LIMIT) return 1;
 
-    TruncationWatch watch;
-    const int64_t leftOutBefore = g_nTreeLeftOut;
+    const treeops::WalkWatch watch;
     const int32_t count = CollectTreeFiles(folder, extList, 0);
     for (int32_t i = 0; i < count; ++i) {
         char target[kBuiltPathSize];
@@ -73,5 +59,5 @@ int CopyTreeByPattern(const char* source, const char* destination) {
             return 1;
         if (CopyFileChecked(from, to, true, true, g_adwTreeSize[i]) != 0) return 1;
     }
-    return watch.Truncated() || g_nTreeLeftOut != leftOutBefore ? 1 : 0;
+    return watch.LeftOut() ? 1 : 0;
 }

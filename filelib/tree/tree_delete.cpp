@@ -5,10 +5,10 @@
 #include <new>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/fileops/first_entry.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
 #include "filelib/platform/platform.h"
-#include "filelib/tree/entry_queries.h"
 #include "filelib/tree/tree_collector.h"
 #include "filelib/tree/tree_op_paths.h"
 
@@ -85,10 +85,11 @@ bool RemoveKeepingReadOnly(const char* folder, const char* name) {
     // A folder and a name of the tables can together pass the system's
     // limit, so the removal works from inside the folder where it must.
     CLongNameScope scope(path);
-    if (!scope.IsReady()) return false;
+    if (!scope.IsReady()) return scope.GetFailure() == plat::Error::NotFound;
     const plat::Error removed = plat::RemoveFileEntry(scope.GetName());
     // A file that could not be looked for is not known to be gone.
-    return removed == plat::Error::None || (removed == plat::Error::NotFound && !IsFile(scope.GetName()));
+    return removed == plat::Error::None ||
+           (removed == plat::Error::NotFound && NoFileThere(KindOfPath(scope.GetName(), EntrySpelling::AsGiven)));
 }
 
 }  // namespace treeops
@@ -101,8 +102,11 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
     // A folder the walk cannot take would delete nothing and say done.
     if (std::strlen(folder) >= TREE_SORTED_FOLDER_LIMIT) return 1;
 
-    int result = 0;
+    // Matching files the walk left out (beyond the tables' capacity, too
+    // long for them, in folders it could not read) are still there.
+    const treeops::WalkWatch watch;
     const int32_t count = CollectTreeFiles(folder, extList, 0);
+    int result = watch.LeftOut() ? 1 : 0;
     for (int32_t i = 0; i < count; ++i)
         if (!RemoveCollected(i)) result = 1;
     if (removeSubfolders) {
@@ -124,9 +128,11 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
 int PruneFolderTree(const char* path) {
     if (!Fits(path, kArgumentSize)) return 1;
     if (plat::IsFileSystemRoot(path)) return 1;
-    if (!IsFolder(path)) return 0;
+    // A folder that could not be looked at is not known to be gone.
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Folder) return kind == PathKind::Unknown ? 1 : 0;
     plat::RemoveFolder(path);
-    if (!IsFolder(path)) return 0;
+    if (NoFolderThere(KindOfPath(path))) return 0;
     // A link to a folder is never entered: what it leads to is not part of
     // this tree.
     if (IsLinkedFolder(path)) return 1;
@@ -135,5 +141,5 @@ int PruneFolderTree(const char* path) {
     for (int32_t i = 0; i < names.Count(); ++i)
         if (PruneChild(path, names[i]) != 0) return 1;
     plat::RemoveFolder(path);
-    return IsFolder(path) ? 1 : 0;
+    return NoFolderThere(KindOfPath(path)) ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "filelib/tree/tree_collector.h"
@@ -15,6 +16,26 @@ constexpr size_t kArgumentSize = 500;
 // A destination folder and a folder's rest below the source, or a folder
 // and a name: room for both parts of what the tables can hold.
 constexpr size_t kBuiltPathSize = kArgumentSize + TREE_FOLDER_WIDTH + TREE_NAME_WIDTH;
+
+// Whether the walks made while it lives left matching files out: beyond
+// the tables' capacity, or names, paths and folders that they could not
+// take or read. g_bListTruncated stays set once set for everyone else; it
+// is looked at here for these walks alone.
+class WalkWatch {
+public:
+    WalkWatch() : m_truncatedBefore(g_bListTruncated), m_leftOutBefore(g_nTreeLeftOut) { g_bListTruncated = false; }
+    ~WalkWatch() { g_bListTruncated = m_truncatedBefore || g_bListTruncated; }
+    WalkWatch(const WalkWatch&) = delete;
+    WalkWatch& operator=(const WalkWatch&) = delete;
+    bool Truncated() const { return g_bListTruncated; }
+    // Left out because they did not fit or could not be read.
+    bool Unreadable() const { return g_nTreeLeftOut != m_leftOutBefore; }
+    bool LeftOut() const { return Truncated() || Unreadable(); }
+
+private:
+    bool m_truncatedBefore;
+    int64_t m_leftOutBefore;
+};
 
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 

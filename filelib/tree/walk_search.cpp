@@ -30,9 +30,10 @@ bool ExtensionGroups::Get(int index, char out[4]) const {
     return true;
 }
 
-void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
+bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
                       GroupFileVisitor visit, void* context) {
-    if (folder == nullptr || visit == nullptr) return;
+    if (folder == nullptr || visit == nullptr) return true;
+    bool whole = true;
     char pattern[plat::kLongestPattern];
     if (patternSize > sizeof pattern) patternSize = sizeof pattern;
     for (int g = 0; g < groups.Count(); ++g) {
@@ -40,12 +41,15 @@ void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t 
         if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, patternSize, folder, group, kJoin)) continue;
         plat::FindData entry;
         plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+        bool found = search != nullptr;
+        for (; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
             if (visit(context, entry) == GroupVisit::EndGroup) break;
         }
+        if (!found && !SearchEndedWhole()) whole = false;
         plat::FindClose(search);
     }
+    return whole;
 }
 
 bool IsFolderEntry(const plat::FindData& entry) {

@@ -46,7 +46,7 @@ enum class GroupVisit {
 
 // The search behind ForEachGroupFile: `visit(context, file)` per file.
 using GroupFileVisitor = GroupVisit (*)(void* context, const plat::FindData& file);
-void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
+bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
                       GroupFileVisitor visit, void* context);
 
 // Searches one folder for the files of each group in turn, in list order,
@@ -55,15 +55,21 @@ void SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t 
 // search that fails on a drive letter reconnects the drive and is tried
 // once more. A group is skipped when it would reach outside the folder or
 // when its pattern does not fit `patternSize` characters (the caller's
-// buffers decide; never more than plat::kLongestPattern).
+// buffers decide; never more than plat::kLongestPattern). False when the
+// folder could not be read (not when it is not there): files may have been
+// missed.
 template <class Visit>
-void ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t patternSize, Visit&& visit) {
+bool ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t patternSize, Visit&& visit) {
     using Visitor = typename std::remove_reference<Visit>::type;
-    SearchGroupFiles(
+    return SearchGroupFiles(
         folder, groups, patternSize,
         [](void* context, const plat::FindData& file) { return (*static_cast<Visitor*>(context))(file); },
         const_cast<void*>(static_cast<const void*>(&visit)));
 }
+
+// Whether a search that ended (found nothing more, or nothing at all) has
+// seen all there was: false when the folder could not be read.
+inline bool SearchEndedWhole() { return plat::LastSearchError() == plat::Error::NotFound; }
 
 // A subfolder entry: a folder other than "." and "..".
 bool IsFolderEntry(const plat::FindData& entry);

@@ -8,6 +8,18 @@
 
 namespace testsupport {
 
+// True when an entry (a link itself, not what it leads to) is at `path`,
+// of any length: on POSIX a path longer than the system takes is followed
+// folder by folder.
+bool EntryExists(const std::string& path);
+
+// Runs `body` where permissions bind: on POSIX as root in a child process
+// that owns `dir` (made its owner first) and has dropped root's rights; as
+// any other user in this process. The result is body's (0-125); -1 with
+// the reason in `why` where the test cannot run it so (Windows, where
+// Wine maps permissions onto the host's).
+int RunWhereRightsBind(const std::string& dir, int (*body)(void* context), void* context, std::string& why);
+
 // Bytes of disk that a file takes (holes take none); UINT64_MAX where the
 // system cannot say.
 uint64_t AllocatedBytes(const std::string& path);

@@ -4,13 +4,63 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace testsupport {
+
+bool EntryExists(const std::string& path) {
+    if (path.empty()) return false;
+    int dir = path[0] == '/' ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : AT_FDCWD;
+    size_t start = path[0] == '/' ? 1 : 0;
+    for (;;) {
+        const size_t end = path.find('/', start);
+        const std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        struct stat st;
+        bool found = false;
+        int next = -1;
+        if (end == std::string::npos || end + 1 == path.size()) {
+            found = ::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        } else {
+            next = ::openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (dir != AT_FDCWD) ::close(dir);
+        if (end == std::string::npos || end + 1 == path.size()) return found;
+        if (next < 0) return false;
+        dir = next;
+        start = end + 1;
+    }
+}
+
+int RunWhereRightsBind(const std::string& dir, int (*body)(void* context), void* context, std::string& why) {
+    if (::geteuid() != 0) return body(context);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        why = std::string("cannot start a child process: ") + std::strerror(errno);
+        return -1;
+    }
+    if (child == 0) {
+        const std::string own = "chown -R 65534:65534 '" + dir + "'";
+        if (std::system(own.c_str()) != 0 || ::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
+            ::setuid(65534) != 0)
+            _exit(126);
+        _exit(body(context) & 0x7F);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) >= 126) {
+        why = "the child process could not drop root's rights";
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
 
 namespace {
 
