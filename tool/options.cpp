@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+
+#include "filelib/platform/platform.h"
 
 namespace {
 
@@ -35,4 +38,9 @@ RunOptions ParseOptions(int argc, char** argv) {
     // Scaled once all switches are read, so their order does not matter.
     options.limit *= options.unitFactor;
     return options;
+}
+
+bool IsHelpRequest(const char* firstArg) {
+    if (std::strcmp(firstArg, "/?") == 0) return true;
+    return plat::kDashOptions && (std::strcmp(firstArg, "-h") == 0 || std::strcmp(firstArg, "--help") == 0);
 }

@@ -10,3 +10,8 @@ struct RunOptions {
 // Reads the switches from argv[2] on, in order, case-insensitively;
 // what matches none is ignored. The limit comes back scaled to bytes.
 RunOptions ParseOptions(int argc, char** argv);
+
+// True when the first argument asks for the usage text: "/?", and where
+// the system's programs take dashes also "-h" and "--help". Anything else
+// in that place is the path.
+bool IsHelpRequest(const char* firstArg);

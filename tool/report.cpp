@@ -51,13 +51,51 @@ ReportOutcome ComposeReport(uint64_t total, const RunOptions& options) {
     return {"Speicherbedarf: " + size + " ... innerhalb des Limits\n", 0};
 }
 
+namespace {
+
+const char* CauseText(plat::Error error) {
+    switch (error) {
+        case plat::Error::NotFound: return "Pfad nicht gefunden";
+        case plat::Error::AccessDenied: return "Zugriff verweigert";
+        case plat::Error::NotFolder: return "Pfad ist kein Verzeichnis";
+        case plat::Error::NameTooLong: return "Pfad zu lang";
+        case plat::Error::InvalidName: return "Pfad ungueltig";
+        default: return "Pfad nicht lesbar";
+    }
+}
+
+// A name may hold line ends and terminal controls; the notice stays one
+// plain line.
+std::string Printable(const std::string& path) {
+    std::string text = path;
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string ComposeWalkNotice(const char* path, const WalkOutcome& outcome) {
+    if (outcome.topError != plat::Error::None)
+        return std::string("vorkstat: ") + CauseText(outcome.topError) + ": " + Printable(path) + "\n";
+    if (outcome.foldersLeftOut == 0) return "";
+    const std::string first = Printable(outcome.firstLeftOut);
+    if (outcome.foldersLeftOut == 1)
+        return "vorkstat: 1 Unterverzeichnis nicht lesbar, nicht mitgezaehlt: " + first + "\n";
+    return "vorkstat: " + std::to_string(outcome.foldersLeftOut) +
+           " Unterverzeichnisse nicht lesbar, nicht mitgezaehlt, das erste: " + first + "\n";
+}
+
 bool WriteOutput(const char* text) {
     const bool written = std::fputs(text, stdout) >= 0;
     // Buffered output fails only when it is flushed.
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
 
-void ReportOutputFailure() {
-    std::fputs("vorkstat: Fehler beim Schreiben der Ausgabe, kein Ergebnis\n", stderr);
+void ReportOutputFailure() { WriteErrorText("vorkstat: Fehler beim Schreiben der Ausgabe, kein Ergebnis\n"); }
+
+void WriteErrorText(const std::string& text) {
+    std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
 }

@@ -18,16 +18,20 @@ void WaitForKey() {
 
 }  // namespace
 
-ReportOutcome MeasurePath(const char* path, const RunOptions& options) {
+ReportOutcome MeasurePath(const char* path, const RunOptions& options, WalkProgress* progress) {
     // Room for the longest path and the root slash a bare drive gets.
     static char walked[plat::kLongestPath + 1];
-    uint64_t total = 0;
+    WalkOutcome walk;
     if (std::strlen(path) < sizeof walked - 1) {
         std::strcpy(walked, path);
         ReconnectNetDrive(GetDriveLetter(walked));
-        total = WalkSizeBytes(walked);
+        walk = WalkTree(walked, progress);
+    } else {
+        walk.topError = plat::Error::NameTooLong;
     }
-    return ComposeReport(total, options);
+    ReportOutcome outcome = ComposeReport(walk.bytes, options);
+    outcome.notice = ComposeWalkNotice(path, walk);
+    return outcome;
 }
 
 int RunVorkstat(int argc, char** argv) {
@@ -36,7 +40,7 @@ int RunVorkstat(int argc, char** argv) {
         return -1;
     }
     InitFileLibrary();
-    if (argc < 2) {
+    if (argc < 2 || IsHelpRequest(argv[1])) {
         PrintUsage();
         if (!WriteOutput("")) ReportOutputFailure();
         WaitForKey();
@@ -44,6 +48,7 @@ int RunVorkstat(int argc, char** argv) {
     }
     const RunOptions options = ParseOptions(argc, argv);
     const ReportOutcome outcome = MeasurePath(argv[1], options);
+    if (!outcome.notice.empty()) WriteErrorText(outcome.notice);
     int32_t result = outcome.exitCode;
     // A report nobody can read is no result: scripts must not take the
     // status for a size or a verdict.

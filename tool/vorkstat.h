@@ -7,6 +7,7 @@
 // Returns the process's exit code.
 int RunVorkstat(int argc, char** argv);
 
-// The report line and exit code of a run on `path` (the first argument as
-// typed), computed without printing anything.
-ReportOutcome MeasurePath(const char* path, const RunOptions& options);
+// The report line, exit code and notice of a run on `path` (the first
+// argument as typed), computed without printing anything; the walk counts
+// into `progress` when it is given.
+ReportOutcome MeasurePath(const char* path, const RunOptions& options, WalkProgress* progress = nullptr);

@@ -52,6 +52,13 @@ Error MakeFolder(const char* path);
 // (ReadOnly), a file (NotFolder) and a folder with entries (NotEmpty).
 Error RemoveFolder(const char* path);
 
+// Why the folder `path` (an empty text: the current folder) cannot be
+// searched: NotFound, AccessDenied, NotFolder for a file, NameTooLong,
+// InvalidName, Other; None when it can be searched now. A symbolic link
+// named as the path is followed. For callers whose search of it failed and
+// who must say why; it looks again, so it costs nothing on success.
+Error FolderOpenError(const char* path);
+
 // True when the folder that `path` names (an empty text: the current
 // folder) is the root of a file system, in any spelling: "/" or a mount
 // point on POSIX; a drive's or a share's root or a mounted volume's folder

@@ -224,6 +224,18 @@ Error RemoveFolder(const char* path) {
     return errno == EEXIST ? Error::NotEmpty : LastSystemError();
 }
 
+Error FolderOpenError(const char* path) {
+    if (path == nullptr) return Error::NotFound;
+    const char* folder = path[0] != 0 ? path : ".";
+    struct stat st;
+    if (stat(folder, &st) != 0) return LastSystemError();
+    if (!S_ISDIR(st.st_mode)) return Error::NotFolder;
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return LastSystemError();
+    close(fd);
+    return Error::None;
+}
+
 bool IsFileSystemRoot(const char* path) {
     const char* folder = path == nullptr || path[0] == 0 ? "." : path;
     const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

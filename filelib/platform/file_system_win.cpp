@@ -102,6 +102,28 @@ Error MovePath(const char* from, const char* to, MoveMode mode) {
     return MoveFileExA(from, to, flags) ? Error::None : LastSystemError();
 }
 
+Error FolderOpenError(const char* path) {
+    if (path == nullptr) return Error::NotFound;
+    const char* folder = path[0] != 0 ? path : ".";
+    DWORD attrib = 0;
+    const Error error = AttributesOf(folder, &attrib);
+    if (error != Error::None) return error;
+    if ((attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return Error::NotFolder;
+    // Listing it is what a search does; the attributes of a folder can be
+    // readable where its entries are not.
+    char pattern[MAX_PATH + 4];
+    const size_t length = std::strlen(folder);
+    if (length + 3 > sizeof pattern) return Error::NameTooLong;
+    std::memcpy(pattern, folder, length);
+    const bool endsInSeparator = folder[length - 1] == '\\' || folder[length - 1] == '/' || folder[length - 1] == ':';
+    std::strcpy(pattern + length, endsInSeparator ? "*" : "\\*");
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return LastSystemError();
+    FindClose(search);
+    return Error::None;
+}
+
 Error MakeFolder(const char* path) {
     if (!Valid(path)) return Error::NotFound;
     return CreateDirectoryA(path, nullptr) ? Error::None : LastSystemError();

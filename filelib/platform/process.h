@@ -22,4 +22,12 @@ void WaitForKey();
 
 void SleepMilliseconds(DWORD milliseconds);
 
+// True when standard error is a console or terminal that a person reads,
+// not a file, pipe or nothing.
+bool StandardErrorIsTerminal();
+
+// True where programs take options with dashes ("-h", "--help"), as on
+// POSIX; a Windows program takes slashes, and "-h" there can be a name.
+extern const bool kDashOptions;
+
 }  // namespace plat

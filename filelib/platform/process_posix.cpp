@@ -14,6 +14,8 @@
 
 namespace plat {
 
+const bool kDashOptions = true;
+
 bool GetProgramPath(char* buf, size_t size) {
     if (buf == nullptr || size == 0) return false;
     ssize_t length = readlink("/proc/self/exe", buf, size);
@@ -76,5 +78,7 @@ void SleepMilliseconds(DWORD milliseconds) {
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
 }
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace plat

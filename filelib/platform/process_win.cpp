@@ -9,6 +9,8 @@
 
 namespace plat {
 
+const bool kDashOptions = false;
+
 bool GetProgramPath(char* buf, size_t size) {
     if (buf == nullptr || size == 0) return false;
     DWORD length = GetModuleFileNameA(nullptr, buf, DWORD(size));
@@ -37,5 +39,10 @@ void WaitForKey() {
 }
 
 void SleepMilliseconds(DWORD milliseconds) { Sleep(milliseconds); }
+
+bool StandardErrorIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
 
 }  // namespace plat

@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include <thread>
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -11,6 +13,12 @@
 namespace testsupport {
 
 namespace {
+
+void ReadAll(HANDLE pipe, std::string& text) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+}
 
 std::string Quote(const std::string& arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
@@ -84,15 +92,14 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         return result;
     }
     result.started = true;
-    char buffer[4096];
-    DWORD got = 0;
+    // Both pipes are read at once: a child that fills one while the other
+    // is read would wait for ever.
+    std::thread errors([&result, errorRead] { ReadAll(errorRead, result.errors); });
     if (readEnd != nullptr) {
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
+        ReadAll(readEnd, result.output);
         CloseHandle(readEnd);
     }
-    // Standard error carries a short message at most, so it cannot fill
-    // its pipe while the output is read.
-    while (ReadFile(errorRead, buffer, sizeof buffer, &got, nullptr) && got > 0) result.errors.append(buffer, got);
+    errors.join();
     CloseHandle(errorRead);
     if (WaitForSingleObject(info.hProcess, DWORD(options.timeoutMs)) != WAIT_OBJECT_0) {
         TerminateProcess(info.hProcess, 0xDEAD);

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "tool/options.h"
+#include "tool/report.h"
 #include "tool/vorkstat.h"
 
 namespace {
@@ -224,14 +226,146 @@ TEST(Vorkstat, EverythingIsCountedHiddenEmptyAndDotNames) {
     EXPECT_EQ(26u, result.status);
 }
 
-TEST(Vorkstat, UnusablePathsReportZero) {
+TEST(Vorkstat, UnusablePathsReportZeroAndSayWhy) {
+    const bool posix = testsupport::IsPosix();
     TempDir dir;
     MakeSmallTree(dir);
-    const std::string file = dir / "a.bin";
-    for (const std::string& path : {dir / "missing", file, dir / "*", dir / "s?b"}) {
-        ProcessResult result = RunVorkstat({path, "/X", "/E=1", "/L=1"});
-        EXPECT_EQ(Native("Speicherbedarf: 0.00 kB ... innerhalb des Limits\n"), result.output) << path;
-        EXPECT_EQ(0u, result.status) << path;
+    dir.MakeDir("closed");
+    struct Case {
+        std::string path;
+        std::string cause;
+        bool asOrdinaryUser;
+    } cases[] = {
+        {dir / "missing", "Pfad nicht gefunden", false},
+        {dir / "missing" + testsupport::Sep() + "deeper", "Pfad nicht gefunden", false},
+        {dir / "a.bin", "Pfad ist kein Verzeichnis", false},
+        // A wildcard is no name on Windows; on POSIX it is one, of nothing here.
+        {dir / "*", posix ? "Pfad nicht gefunden" : "Pfad ungueltig", false},
+        {dir / "s?b", posix ? "Pfad nicht gefunden" : "Pfad ungueltig", false},
+        {dir / std::string(5000, 'n'), "Pfad zu lang", false},
+        // Root reads anything: the command runs as an ordinary user then.
+        {dir / "closed", "Zugriff verweigert", true},
+    };
+    if (posix) {
+        std::filesystem::permissions(dir / "closed", std::filesystem::perms::none);
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+                                                     std::filesystem::perms::others_exec);
+    }
+    for (const Case& c : cases) {
+        if (c.asOrdinaryUser && !posix) continue;  // permissions are tested on POSIX
+        ProcessOptions options;
+        options.asUnprivilegedUser = c.asOrdinaryUser;
+        ProcessResult result = RunVorkstat({c.path, "/X", "/E=1", "/L=1"}, options);
+        EXPECT_EQ(Native("Speicherbedarf: 0.00 kB ... innerhalb des Limits\n"), result.output) << c.path;
+        EXPECT_EQ(0u, result.status) << c.path;
+        EXPECT_EQ(Native("vorkstat: " + c.cause + ": " + c.path + "\n"), result.errors) << c.path;
+    }
+    // The path in the notice is the one typed, a bare drive without the root
+    // slash the walk gives it.
+    const ReportOutcome drive = MeasureInProcess("Q:", {"/X"});
+    EXPECT_EQ("vorkstat: Pfad nicht gefunden: Q:\n", drive.notice);
+}
+
+TEST(Vorkstat, FoldersThatCannotBeReadAreCountedOutLoud) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "permissions are tested on POSIX";
+    TempDir dir;
+    dir.WriteFile("open/a", 5);
+    dir.WriteFile("one/closed/b", 1000);
+    dir.WriteFile("one/c", 2);
+    dir.WriteFile("three/x/gone", 1000);
+    dir.WriteFile("three/y/gone", 1000);
+    dir.WriteFile("three/z/inner/gone", 1000);
+    dir.WriteFile("three/d", 3);
+    dir.WriteFile("none/e", 4);
+    for (const char* closed : {"one/closed", "three/x", "three/y", "three/z"})
+        std::filesystem::permissions(dir / closed, std::filesystem::perms::none);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::others_exec);
+    const std::string several = " Unterverzeichnisse nicht lesbar, nicht mitgezaehlt, das erste: ";
+    struct Case {
+        std::string top;
+        std::string total;
+        std::string notice;                // up to the first folder's path
+        std::vector<std::string> firsts;   // the folders the walk may meet first
+    } cases[] = {
+        {dir / "none", "4", "", {""}},
+        {dir / "one", "2", "vorkstat: 1 Unterverzeichnis nicht lesbar, nicht mitgezaehlt: ", {dir / "one/closed"}},
+        {dir / "three", "3", "vorkstat: 3" + several, {dir / "three/x", dir / "three/y", dir / "three/z"}},
+        {dir.path(), "14", "vorkstat: 4" + several,
+         {dir / "one/closed", dir / "three/x", dir / "three/y", dir / "three/z"}},
+    };
+    // Root reads anything, so the command runs as an ordinary user.
+    ProcessOptions options;
+    options.asUnprivilegedUser = true;
+    for (const Case& c : cases) {
+        ProcessResult result = RunVorkstat({c.top, "/X"}, options);
+        EXPECT_EQ("Speicherbedarf: " + c.total + " Bytes\n", result.output) << c.top;
+        bool named = false;
+        for (const std::string& first : c.firsts) named = named || result.errors == c.notice + first + (c.notice.empty() ? "" : "\n");
+        EXPECT_TRUE(named) << c.top << ": " << result.errors;
+    }
+}
+
+TEST(Vorkstat, NoticeNamesEveryCauseOnOnePlainLine) {
+    struct Case {
+        plat::Error topError;
+        uint64_t leftOut;
+        std::string path;
+        const char* notice;
+    } cases[] = {
+        {plat::Error::None, 0, "x", ""},
+        {plat::Error::Other, 0, "x", "vorkstat: Pfad nicht lesbar: x\n"},
+        {plat::Error::SharingViolation, 0, "x", "vorkstat: Pfad nicht lesbar: x\n"},
+        {plat::Error::InvalidName, 0, "D:\\dta", "vorkstat: Pfad ungueltig: D:\\dta\n"},
+        // The top's own cause says all: what lies below it was not seen.
+        {plat::Error::AccessDenied, 2, "x", "vorkstat: Zugriff verweigert: x\n"},
+        // A name with line ends or terminal controls stays on one plain line.
+        {plat::Error::NotFound, 0, "a\nb\x1b[2Jc\x7f", "vorkstat: Pfad nicht gefunden: a?b?[2Jc?\n"},
+        {plat::Error::None, 1, "a\rb", "vorkstat: 1 Unterverzeichnis nicht lesbar, nicht mitgezaehlt: a?b\n"},
+        {plat::Error::None, 12345678901ull, "t", "vorkstat: 12345678901 Unterverzeichnisse nicht lesbar, nicht mitgezaehlt, das erste: t\n"},
+    };
+    for (const Case& c : cases) {
+        WalkOutcome outcome;
+        outcome.topError = c.topError;
+        outcome.foldersLeftOut = c.leftOut;
+        outcome.firstLeftOut = c.path;
+        EXPECT_EQ(c.notice, ComposeWalkNotice(c.path.c_str(), outcome)) << c.notice;
+    }
+}
+
+TEST(Vorkstat, HelpSwitchesShowTheUsageText) {
+    const bool posix = testsupport::IsPosix();
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> args;
+        bool usage;
+    } cases[] = {
+        {{"/?"}, true},
+        {{"/?", "/X", "/E=1"}, true},
+        // Dashes are options where the system's programs take them; on
+        // Windows the first argument is the path, whatever it looks like.
+        {{"-h"}, posix},
+        {{"--help", "/X"}, posix},
+        {{"/?x", "/X"}, false},  // a name with a wildcard, no valid name on Windows
+        {{"-?", "/X"}, false},
+        {{"/h", "/X"}, false},
+        {{"-help", "/X"}, false},
+    };
+    ProcessOptions options;
+    options.workDir = dir.path();  // none of the names is there
+    for (const Case& c : cases) {
+        ProcessResult result = RunVorkstat(c.args, options);
+        if (c.usage) {
+            EXPECT_EQ(Native(kUsage), result.output) << c.args[0];
+            EXPECT_EQ("", result.errors) << c.args[0];
+            EXPECT_EQ(Status(0xFFFFFFFFu), result.status) << c.args[0];
+        } else {
+            EXPECT_EQ(Native("Speicherbedarf: 0 Bytes\n"), result.output) << c.args[0];
+            const bool wildcard = c.args[0].find('?') != std::string::npos;
+            const std::string cause = wildcard && !posix ? "Pfad ungueltig: " : "Pfad nicht gefunden: ";
+            EXPECT_EQ(Native("vorkstat: " + cause + c.args[0] + "\n"), result.errors) << c.args[0];
+            EXPECT_EQ(0u, result.status) << c.args[0];
+        }
     }
 }
 
@@ -277,6 +411,8 @@ TEST(Vorkstat, KeyPromptWaitsAtATerminalUnlessSwitchedOff) {
         {{dir.path(), "/Xtra"}, false},
         {{"/X"}, true},  // the first argument is always the path
         {{}, true},      // the usage text waits too
+        {{"/?", "/X"}, true},
+        {{"--help"}, true},
     };
     for (const Case& c : cases) {
         testsupport::TerminalRun run = testsupport::RunInTerminal(Program(), c.args, 700, "k");
