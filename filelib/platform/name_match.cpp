@@ -39,6 +39,12 @@ bool IsDotName(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+bool MatchesEveryName(const char* pattern) {
+    return std::strcmp(pattern, "*.*") == 0 || std::strcmp(pattern, "*") == 0;
+}
+
+bool HoldsWildcard(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
+
 bool HoldsPathSeparator(const char* text) { return std::strpbrk(text, "\\/") != nullptr; }
 
 // Windows rules: "*.*" matches every name; a trailing ".*" may match

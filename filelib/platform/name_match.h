@@ -13,6 +13,14 @@ bool MatchesNamePattern(const char* pattern, const char* name);
 // True for the entries "." and "..".
 bool IsDotName(const char* name);
 
+// True for "*" and "*.*", the patterns of every name: a search on them
+// needs no matching.
+bool MatchesEveryName(const char* pattern);
+
+// True when a pattern holds a wildcard ('*' or '?'); one without names
+// exactly one entry.
+bool HoldsWildcard(const char* pattern);
+
 // True when a name or pattern holds '\\' or '/': joined to a folder it
 // would reach into another folder, so it names no entry of this one.
 bool HoldsPathSeparator(const char* text);

@@ -59,13 +59,6 @@ Error EntryError(int code, int dirFd, const char* name) {
     return ErrorFromSystemCode(code);
 }
 
-bool HasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
-
-// "*.*" and "*" select every name: a search on them needs no matching.
-bool MatchesEveryName(const char* pattern) {
-    return std::strcmp(pattern, "*.*") == 0 || std::strcmp(pattern, "*") == 0;
-}
-
 // The type and the whole length of `name` inside folder `dirFd`, and
 // nothing else asked of the file system; false when it is gone.
 bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size) {
@@ -233,7 +226,7 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
 SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
                         SearchDetail detail, FindData* out) {
     if (namePattern[0] == 0) return NothingFound(Error::NotFound);  // a pattern that ends in a separator
-    if (!HasWildcards(namePattern)) {
+    if (!HoldsWildcard(namePattern)) {
         const int dirFd = parent != nullptr ? parent->folder.fd() : AT_FDCWD;
         return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
     }

@@ -115,7 +115,7 @@ SearchHandle Open(const std::string& folder, const std::string& pattern, SearchK
     search->folder = folder;
     const size_t lastSep = pattern.find_last_of("\\/");
     search->namePattern = lastSep == std::string::npos ? pattern : pattern.substr(lastSep + 1);
-    search->matchLongNames = search->namePattern.find_first_of("*?") != std::string::npos;
+    search->matchLongNames = HoldsWildcard(search->namePattern.c_str());
     if (!Wanted(*search, data) && !NextWanted(search, &data)) {
         const Error why = search->end;
         FindClose(search);

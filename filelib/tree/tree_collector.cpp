@@ -21,6 +21,10 @@ int64_t g_nTreeLeftOut;
 namespace {
 
 constexpr size_t kCountPatternSize = 500;
+// A folder of the sorted walks, a separator and a name: an extension
+// group's pattern always fits, so does a whole-name pattern shorter than
+// the name width.
+constexpr size_t kGatherPatternSize = TREE_SORTED_FOLDER_LIMIT + TREE_NAME_WIDTH;
 // A base name padded to 190 characters, a dot and an extension: at most
 // 190 + 1 + 198 characters for a name below the name width.
 constexpr size_t kFileKeySize = 400;
@@ -81,9 +85,9 @@ bool SortedOrder(const walk::PlainArray<T>& items, walk::PlainArray<int32_t>& or
 }
 
 // Gathers the matching files of one folder, up to `capacity`.
-void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk::PlainArray<GatheredFile>& files) {
-    const walk::ExtensionGroups groups(extList);
-    const bool whole = walk::ForEachGroupFile(folder, groups, TREE_NAME_WIDTH, [&](const plat::FindData& entry) {
+void GatherFiles(const char* folder, const walk::ExtensionGroups& groups, int32_t capacity,
+                 walk::PlainArray<GatheredFile>& files) {
+    const bool whole = walk::ForEachGroupFile(folder, groups, kGatherPatternSize, [&](const plat::FindData& entry) {
         if (!FitsName(entry.name)) {
             ++g_nTreeLeftOut;
             return walk::GroupVisit::Next;
@@ -105,16 +109,14 @@ void GatherFiles(const char* folder, const char* extList, int32_t capacity, walk
     if (!whole) ++g_nTreeLeftOut;  // a folder that could not be read
 }
 
-}  // namespace
-
-int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t base) {
+int32_t ListSorted(const char* folder, const walk::ExtensionGroups& groups, int32_t base) {
     if (base == 0) g_dwTotalSize = 0;
     g_nListCount = 0;
     if (base < 0) return 0;
     if (!FitsSortedFolder(folder)) return LeaveOut(folder);
 
     walk::PlainArray<GatheredFile> files;
-    GatherFiles(folder, extList, TREE_TABLE_CAPACITY - base, files);
+    GatherFiles(folder, groups, TREE_TABLE_CAPACITY - base, files);
     for (size_t i = 0; i < files.Count(); ++i) BuildFileKey(files[i]);
     walk::PlainArray<int32_t> order;
     if (!SortedOrder(files, order)) return 0;
@@ -128,6 +130,12 @@ int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t b
     }
     g_nListCount = int32_t(order.Count());
     return g_nListCount;
+}
+
+}  // namespace
+
+int32_t ListFolderFilesSorted(const char* folder, const char* extList, int32_t base) {
+    return ListSorted(folder, walk::ExtensionGroups(extList), base);
 }
 
 int32_t ListSubfoldersSorted(const char* folder) {
@@ -169,7 +177,9 @@ int32_t ListSubfoldersSorted(const char* folder) {
     return int32_t(order.Count());
 }
 
-int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) {
+namespace {
+
+int32_t CollectTree(const char* folder, const walk::ExtensionGroups& groups, int32_t base) {
     g_nListCount = 0;
     if (base < 0) return 0;
     if (!FitsSortedFolder(folder)) return LeaveOut(folder);
@@ -179,10 +189,10 @@ int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) 
     // was left out; the first one found ends the looking.
     int32_t added = 0;
     if (base < TREE_TABLE_CAPACITY) {
-        added = ListFolderFilesSorted(folder, extList, base);
+        added = ListSorted(folder, groups, base);
         for (int32_t i = base; i < base + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
     } else if (!g_bListTruncated) {
-        ListFolderFilesSorted(folder, extList, TREE_TABLE_CAPACITY);
+        ListSorted(folder, groups, TREE_TABLE_CAPACITY);
     }
     const auto walkDone = [&] { return base + added >= TREE_TABLE_CAPACITY && g_bListTruncated; };
 
@@ -210,11 +220,25 @@ int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) 
                 ++g_nTreeLeftOut;
                 continue;
             }
-            added += CollectTreeFiles(path, extList, base + added);
+            added += CollectTree(path, groups, base + added);
         }
     }
     g_nListCount = added;
     return added;
+}
+
+}  // namespace
+
+int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base) {
+    return CollectTree(folder, walk::ExtensionGroups(extList), base);
+}
+
+int32_t CollectTreeFilesNamed(const char* folder, const char* namePattern, int32_t base) {
+    if (namePattern == nullptr || std::strlen(namePattern) >= TREE_NAME_WIDTH) {
+        g_nListCount = 0;
+        return 0;
+    }
+    return CollectTree(folder, walk::ExtensionGroups::WholeName(namePattern), base);
 }
 
 int32_t CountFolderFiles(const char* folder, const char* extList) {

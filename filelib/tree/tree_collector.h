@@ -44,6 +44,12 @@ extern int64_t g_nTreeLeftOut;
 // adding at TREE_TABLE_CAPACITY files in all. Returns the number added.
 int32_t CollectTreeFiles(const char* folder, const char* extList, int32_t base);
 
+// The same walk for the files whose whole name matches `namePattern` by
+// the library's wildcard matching ("*.html", "*.tar.gz", "x.tmp",
+// "a*.txt"), whatever the length of their extensions. A pattern holding a
+// separator, empty, or of TREE_NAME_WIDTH characters or more matches nothing.
+int32_t CollectTreeFilesNamed(const char* folder, const char* namePattern, int32_t base);
+
 // The folder's matching files, sorted by name (upper-cased, umlauts folded,
 // the name before its extension), into g_aszTreeFile and g_adwTreeSize from
 // index base. g_aszTreeFolder is left to the caller. Returns the number.

@@ -8,7 +8,6 @@
 #include "filelib/tree/tree_collector.h"
 #include "filelib/tree/tree_op_paths.h"
 
-using treeops::CutFolder;
 using treeops::Fits;
 using treeops::IsSeparator;
 using treeops::kArgumentSize;
@@ -38,15 +37,14 @@ bool DestinationFolder(char* out, size_t size, const char* destination, const ch
 
 int CopyTreeByPattern(const char* source, const char* destination) {
     if (!Fits(source, kArgumentSize) || !Fits(destination, kArgumentSize)) return 1;
-    char folder[kArgumentSize];
-    const char* pattern = CutFolder(source, source + std::strlen(source), folder);
-    const char* dot = std::strchr(pattern, '.');
-    const char* extList = dot != nullptr ? dot + 1 : pattern;
+    treeops::TreeSelection selection;
+    if (!treeops::SelectTreeFiles(source, &selection)) return 1;
+    const char* folder = selection.folder;
     // A start folder the walk cannot take would copy nothing and say done.
     if (std::strlen(folder) >= TREE_SORTED_FOLDER_LIMIT) return 1;
 
     const treeops::WalkWatch watch;
-    const int32_t count = CollectTreeFiles(folder, extList, 0);
+    const int32_t count = treeops::CollectSelection(selection);
     for (int32_t i = 0; i < count; ++i) {
         char target[kBuiltPathSize];
         if (!DestinationFolder(target, sizeof target, destination, RestBelow(g_aszTreeFolder[i], folder))) return 1;

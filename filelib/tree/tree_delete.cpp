@@ -12,7 +12,6 @@
 #include "filelib/tree/tree_collector.h"
 #include "filelib/tree/tree_op_paths.h"
 
-using treeops::CutFolder;
 using treeops::Fits;
 using treeops::kArgumentSize;
 using treeops::kBuiltPathSize;
@@ -59,22 +58,6 @@ int PruneChild(const char* folder, const char* name) {
     return JoinPath(child, sizeof child, folder, name) ? PruneFolderTree(child) : 1;
 }
 
-// The folder and the extension list of a deletion's path: a '.' among its
-// last four characters ends the folder (cut at its last separator) and
-// begins the list; without one the whole path is the folder.
-const char* SplitDeletionPath(const char* path, char* folder) {
-    const size_t length = std::strlen(path);
-    for (size_t back = 1; back <= 4 && back <= length; ++back) {
-        const char* dot = path + length - back;
-        if (*dot == '.') {
-            CutFolder(path, dot, folder);
-            return dot + 1;
-        }
-    }
-    std::memcpy(folder, path, length + 1);
-    return "";
-}
-
 }  // namespace
 
 namespace treeops {
@@ -96,8 +79,9 @@ bool RemoveKeepingReadOnly(const char* folder, const char* name) {
 
 int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFolder) {
     if (!Fits(path, kArgumentSize)) return 1;
-    char folder[kArgumentSize];
-    const char* extList = SplitDeletionPath(path, folder);
+    treeops::TreeSelection selection;
+    if (!treeops::SelectTreeFiles(path, &selection)) return 1;
+    const char* folder = selection.folder;
     if (plat::IsFileSystemRoot(folder)) return 1;
     // A folder the walk cannot take would delete nothing and say done.
     if (std::strlen(folder) >= TREE_SORTED_FOLDER_LIMIT) return 1;
@@ -105,11 +89,12 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
     // Matching files the walk left out (beyond the tables' capacity, too
     // long for them, in folders it could not read) are still there.
     const treeops::WalkWatch watch;
-    const int32_t count = CollectTreeFiles(folder, extList, 0);
+    const int32_t count = treeops::CollectSelection(selection);
     int result = watch.LeftOut() ? 1 : 0;
     for (int32_t i = 0; i < count; ++i)
         if (!RemoveCollected(i)) result = 1;
-    if (removeSubfolders) {
+    // A plain name that is no folder names no folder to remove.
+    if (removeSubfolders && selection.namesFolder) {
         // Every subfolder is pruned; the first that remains decides.
         const SubfolderNames names(folder);
         if (!names.Kept()) result = 1;
@@ -118,7 +103,7 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
             if (result == 0) result = pruned;
         }
     }
-    if (removeFolder) {
+    if (removeFolder && selection.namesFolder) {
         const int pruned = PruneFolderTree(folder);
         if (result == 0) result = pruned;
     }

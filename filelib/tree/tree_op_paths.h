@@ -1,6 +1,6 @@
 // What the tree copy, the tree deletion and the folder emptying share: the
-// widths of their working texts, the split of a path into its folder and a
-// pattern, and the removal of one listed file.
+// widths of their working texts, what a path given to them selects, and
+// the removal of one listed file.
 #pragma once
 
 #include <cstddef>
@@ -61,6 +61,31 @@ inline const char* CutFolder(const char* path, const char* end, char* folder) {
     folder[length] = 0;
     return cut + 1;
 }
+
+// What a path given to the pattern operations selects: the files of a
+// folder and of every folder below it, all of them or those whose whole
+// name matches a pattern.
+struct TreeSelection {
+    char folder[kArgumentSize];
+    // Matched by the library's wildcard matching; "" for every file.
+    char namePattern[TREE_NAME_WIDTH];
+    // Whether the path names the folder (as itself, or before a pattern
+    // with wildcards), so that removing it or its subfolders is asked of
+    // it. A plain name that is no folder ("x.tmp", a mistyped "build.d")
+    // names none: it selects files by that name and removes no folder.
+    bool namesFolder;
+};
+
+// Reads a path (shorter than kArgumentSize): a path that names an
+// existing folder, or ends in a separator, is that folder with every
+// file; otherwise its last part selects in the folder before it: "*" and
+// "*.*" every file, anything else the files of that whole name ("*.c",
+// "*.tar.gz", "x.tmp", "a*.txt"). False, the path refused, when the last
+// part is too long for a name.
+bool SelectTreeFiles(const char* path, TreeSelection* selection);
+
+// The walk of the sorted collector over the selection, from index 0.
+int32_t CollectSelection(const TreeSelection& selection);
 
 // Deletes folder + separator + name without touching its attributes, so
 // that a read-only file stays, as the system's own removal keeps it. False

@@ -13,21 +13,29 @@ ExtensionGroups::ExtensionGroups(const char* extList) : m_list(extList != nullpt
     m_count = m_allFiles ? 1 : int(length / 3);
 }
 
-bool ExtensionGroups::Get(int index, char out[4]) const {
-    out[0] = 0;
+ExtensionGroups ExtensionGroups::WholeName(const char* namePattern) {
+    ExtensionGroups groups;
+    groups.m_list = namePattern != nullptr ? namePattern : "";
+    groups.m_count = 1;
+    groups.m_wholeName = true;
+    return groups;
+}
+
+bool ExtensionGroups::Pattern(int index, const char* folder, char* out, size_t size) const {
     if (index < 0 || index >= m_count) return false;
-    if (m_allFiles) {
-        std::strcpy(out, "*");
-        return true;
+    if (m_wholeName) {
+        // An empty name would search the folder itself.
+        if (m_list[0] == 0 || plat::HoldsPathSeparator(m_list)) return false;
+        return JoinPath(out, size, folder, m_list, kJoin);
     }
-    std::memcpy(out, m_list + size_t(index) * 3, 3);
-    out[3] = 0;
+    char group[4] = "*";
+    if (!m_allFiles) {
+        std::memcpy(group, m_list + size_t(index) * 3, 3);
+        group[3] = 0;
+    }
     // "*.a/b" would search a folder "*.a" below this one.
-    if (plat::HoldsPathSeparator(out)) {
-        out[0] = 0;
-        return false;
-    }
-    return true;
+    if (plat::HoldsPathSeparator(group)) return false;
+    return JoinExtensionPattern(out, size, folder, group, kJoin);
 }
 
 bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t patternSize,
@@ -37,8 +45,7 @@ bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t 
     char pattern[plat::kLongestPattern];
     if (patternSize > sizeof pattern) patternSize = sizeof pattern;
     for (int g = 0; g < groups.Count(); ++g) {
-        char group[4];
-        if (!groups.Get(g, group) || !JoinExtensionPattern(pattern, patternSize, folder, group, kJoin)) continue;
+        if (!groups.Pattern(g, folder, pattern, patternSize)) continue;
         plat::FindData entry;
         plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::FilesOnly, &entry);
         bool found = search != nullptr;

@@ -21,21 +21,30 @@ constexpr EndSeparator kJoin = EndSeparator::Reuse;
 
 // An extension list such as "txtdocxls": one group per three characters,
 // one or two characters left over ignored; a list shorter than three
-// characters is the single group "*" (every file).
+// characters is the single group "*" (every file). Or, for the pattern
+// operations, one group that is a whole-name pattern ("*.html", "x.tmp").
 class ExtensionGroups {
 public:
     explicit ExtensionGroups(const char* extList);
+    // The single group that selects by the whole name; the text must
+    // outlive the groups.
+    static ExtensionGroups WholeName(const char* namePattern);
     int Count() const { return m_count; }
     // The single group "*".
     bool AllFiles() const { return m_allFiles; }
-    // Group i as a zero-terminated text; false when the group would let a
-    // pattern reach outside its folder (it then matches nothing).
-    bool Get(int index, char out[4]) const;
+    // The search pattern of group i in `folder` ("folder/*.txt", or
+    // "folder/x.tmp" for a whole name), into out of `size`; false when the
+    // group would reach outside the folder (it then matches nothing) or
+    // the pattern does not fit.
+    bool Pattern(int index, const char* folder, char* out, size_t size) const;
 
 private:
-    const char* m_list;
-    int m_count;
-    bool m_allFiles;
+    ExtensionGroups() = default;
+
+    const char* m_list = "";
+    int m_count = 0;
+    bool m_allFiles = false;
+    bool m_wholeName = false;
 };
 
 // What a visitor of ForEachGroupFile asks for after a file.

@@ -37,7 +37,7 @@ TEST(CopyTreeByPattern, CopiesMatchingFilesIntoTheSameLayout) {
     const Entries txtFiles = {"dst", "dst/a.txt", "dst/sub", "dst/sub/deep", "dst/sub/deep/b.txt"};
     const CopyCase cases[] = {
         {"star pattern", "*.txt", txtFiles},
-        {"a plain name selects its extension", "data.txt", txtFiles},
+        {"a plain name selects that name alone", "a.txt", {"dst", "dst/a.txt"}},
         {"every file", "*.*",
          {"dst", "dst/a.txt", "dst/other", "dst/other/c.doc", "dst/sub", "dst/sub/deep", "dst/sub/deep/b.txt"}},
         {"nothing matches: nothing made", "*.zip", {}},

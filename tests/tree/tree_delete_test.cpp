@@ -46,7 +46,7 @@ TEST(DeleteTreeByPattern, DeletesMatchingFilesAndTheFoldersAsked) {
         {"a folder alone: all its files", "t", false, false, 0, {"t", "t/s", "t/s/u", "t/v"}},
         {"star dot star is all files", "t" + s + "*.*", true, false, 0, {"t"}},
         {"all files and folders", "t", true, true, 0, {}},
-        {"no dot in the last four: a folder that is not there", "t" + s + "*.html", true, true, 0, untouched},
+        {"a longer extension selects its own files: none here", "t" + s + "*.html", false, false, 0, untouched},
         {"a missing folder", "missing", true, true, 0, untouched},
         {"subfolders still holding files stay", "t" + s + "*.bak", true, true, 1, {"t", "t/a.txt", "t/s", "t/s/b.txt"}},
     };
