@@ -76,12 +76,14 @@ struct TreeSelection {
     bool namesFolder;
 };
 
-// Reads a path (shorter than kArgumentSize): a path that names an
-// existing folder, or ends in a separator, is that folder with every
-// file; otherwise its last part selects in the folder before it: "*" and
-// "*.*" every file, anything else the files of that whole name ("*.c",
-// "*.tar.gz", "x.tmp", "a*.txt"). False, the path refused, when the last
-// part is too long for a name.
+// Reads a path (shorter than kArgumentSize): a path that ends in a
+// separator, or whose last part holds no wildcard and names an existing
+// folder, is that folder with every file; otherwise its last part selects
+// in the folder before it: "*" and "*.*" every file, anything else the
+// files of that whole name ("*.c", "*.tar.gz", "x.tmp", "a*.txt"). A last
+// part with wildcards is always a pattern, also where POSIX holds a folder
+// spelt so. False, the path refused, when the last part is too long for a
+// name.
 bool SelectTreeFiles(const char* path, TreeSelection* selection);
 
 // The walk of the sorted collector over the selection, from index 0.
