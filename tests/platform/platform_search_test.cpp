@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 
+#include "support/file_system.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -94,6 +96,60 @@ TEST(PlatformSearch, PatternsThatNameNoEntries) {
     EXPECT_EQ(nullptr, plat::FindOpen(nullptr, plat::SearchKind::All, &data));
     EXPECT_FALSE(plat::FindNext(nullptr, &data));
     plat::FindClose(nullptr);
+}
+
+// Why a search found nothing: only "nothing there" is NotFound.
+plat::Error WhyNothing(const std::string& pattern) {
+    plat::FindData data;
+    plat::SearchHandle search = plat::FindOpen(pattern.c_str(), plat::SearchKind::All, &data);
+    if (search == nullptr) return plat::LastSearchError();
+    while (plat::FindNext(search, &data)) {
+    }
+    const plat::Error end = plat::LastSearchError();
+    plat::FindClose(search);
+    return end;
+}
+
+int WhyNothingInLocked(void* dir) {
+    const std::string& locked = *static_cast<const std::string*>(dir);
+    return int(WhyNothing(Pattern(locked, "*.*"))) * 10 + int(WhyNothing(Pattern(locked, "a.txt")));
+}
+
+TEST(PlatformSearch, SaysWhyItFoundNothing) {
+    TempDir dir;
+    dir.WriteFile("f", 1);
+    dir.WriteFile("sub/a.txt", 1);
+    struct Case {
+        std::string pattern;
+        plat::Error why;
+    } cases[] = {
+        {Pattern(dir / "missing", "*.*"), plat::Error::NotFound},
+        {Pattern(dir / "missing", "a.txt"), plat::Error::NotFound},
+        {Pattern(dir / "f", "*.*"), plat::Error::NotFound},  // a file where the folder should be
+        {Pattern(dir / "sub", "*.zzz"), plat::Error::NotFound},
+        {Pattern(dir / "sub", "*.*"), plat::Error::NotFound},  // the end, after the entries
+        {Pattern(dir.path() + Sep() + std::string(5000, 'd'), "*.*"), plat::Error::NameTooLong},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern.substr(0, 200));
+        EXPECT_EQ(plat::ErrorName(c.why), std::string(plat::ErrorName(WhyNothing(c.pattern))));
+    }
+    if (testsupport::IsPosix()) {
+        ASSERT_TRUE(testsupport::MakeFolderLink(dir / "link", dir / "sub"));
+        EXPECT_EQ(plat::Error::NotFound, WhyNothing(Pattern(dir / "link", "*.*")));  // a link is no folder
+    }
+    // A folder that may not be read: its entries are not known to be missing.
+    const std::string locked = dir / "sub";
+    fs::permissions(locked, fs::perms::none);
+    std::string cannot;
+    const int both = testsupport::RunWhereRightsBind(dir.path(), WhyNothingInLocked, const_cast<std::string*>(&locked),
+                                                     cannot);
+    fs::permissions(locked, fs::perms::owner_all);
+    if (both < 0) {
+        std::printf("the unreadable folder is not tried: %s\n", cannot.c_str());
+        return;
+    }
+    EXPECT_EQ(int(plat::Error::AccessDenied) * 11, both);
 }
 
 TEST(PlatformSearch, EntriesThatVanishAreSkipped) {
