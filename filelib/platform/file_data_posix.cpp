@@ -224,9 +224,11 @@ FileHandle OpenForWriting(const char* path) {
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, kPrivateMode);
     struct stat st;
     if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) {
-        // An existing file is written in place: the old mode need not fit
-        // the new content. Only the owner may narrow it; others go on.
+        // An existing file is written in place: its old mode need not fit
+        // the new content, so it is its owner's alone until the copy is
+        // given its access.
         if (::fchmod(fd, st.st_mode & 0700) != 0) {
+            // Only the owner (or root) may narrow it; the data still goes in.
         }
     }
     return Wrap(fd);

@@ -45,6 +45,8 @@ std::vector<std::string> NamesIn(const std::string& folder) {
     return names;
 }
 
+unsigned ModeOf(const std::string& path) { return unsigned(fs::symlink_status(path).permissions()) & 07777; }
+
 class CopyTest : public Sandbox {};
 
 TEST_F(CopyTest, ContentOfEveryLength) {
@@ -212,6 +214,8 @@ TEST_F(CopyTest, FullDiskKeepsTheDestination) {
 TEST_F(CopyTest, InPlaceWhereTheFolderTakesNoNewFile) {
     Write("src.txt", "fresh");
     Write("locked/dst.txt", "stale");
+    fs::permissions(At("src.txt"), fs::perms(0640));
+    fs::permissions(At("locked/dst.txt"), fs::perms(0666));
     {
         testsupport::UndeletableFile lock(At("locked/dst.txt"));
         if (!lock.Active() || !testsupport::IsPosix())
@@ -221,6 +225,7 @@ TEST_F(CopyTest, InPlaceWhereTheFolderTakesNoNewFile) {
         EXPECT_EQ(COPY_FAILED, CopyFileChecked(At("src.txt").c_str(), At("locked/new.txt").c_str()));
     }
     EXPECT_EQ("fresh", ReadAll(At("locked/dst.txt")));
+    EXPECT_EQ(0640u, ModeOf(At("locked/dst.txt"))) << "written in place, it takes the source's mode too";
     EXPECT_FALSE(Exists(At("locked/new.txt")));
 }
 
@@ -401,10 +406,6 @@ struct SeenSteps {
     int folderFlushes = 0;
 };
 SeenSteps g_seen;
-
-unsigned ModeOf(const std::string& path) {
-    return unsigned(fs::symlink_status(path).permissions()) & 07777;
-}
 
 std::string Octal(unsigned mode) {
     char text[16];
