@@ -23,7 +23,8 @@ const Entries kFiles = {"a.c",       "a.h",           "b.cpp",     "noext",     
                         "page.html", "x.tar.gz",      "x.tmp",     "y.gz",          "y.tmp",
                         "sub1/c.c",  "sub1/keep.txt", "sub1/x.tmp", "data/side.txt", "data/v1.2/f.txt",
                         "data/v1.2/g.c"};
-const Entries kFolders = {"data", "data/v1.2", "sub1", "sub1/empty"};
+// A folder named as a file the rows select is never taken for one.
+const Entries kFolders = {"data", "data/v1.2", "data/x.tmp", "sub1", "sub1/empty"};
 
 void MakeTree(const TempDir& dir) {
     for (const std::string& file : kFiles) dir.WriteFile("tree/" + file, 1);
