@@ -35,10 +35,6 @@ struct ScanIdentity {
     uint64_t volume = 0;  // device (POSIX), volume serial number (Windows)
     uint64_t index = 0;   // inode (POSIX), file index (Windows)
     bool known = false;   // false: the system could not say; nothing compares
-    // A mount root (POSIX) or a reparse point (Windows: junction, folder
-    // link, mounted volume): a chain of folders through it may meet a
-    // folder above it again. Without one, it cannot.
-    bool mayLeadBack = true;
 };
 
 // Both known and equal.
@@ -53,7 +49,7 @@ struct ScanFolder;  // one open folder; opaque, one layout per system
 // Windows search follows "link\*.*". On failure *out is null and the
 // result says why: NotFound, AccessDenied, NotFolder (the path names a
 // file), NameTooLong, Other.
-Error OpenScanTop(const char* path, ScanFolder** out, ScanIdentity* identity);
+Error OpenScanTop(const char* path, ScanFolder** out);
 
 // Opens the subfolder `name` (as ReadScanFolder handed it out) of the open
 // folder `parent`, relative to it, so the length of the full path never
@@ -61,7 +57,15 @@ Error OpenScanTop(const char* path, ScanFolder** out, ScanIdentity* identity);
 // with NotFolder); on Windows a junction or folder link is opened as the
 // folder it leads to, as the directory search walks it. Several threads
 // may open subfolders of one parent at once.
-Error OpenScanSubfolder(ScanFolder* parent, const ScanName& name, ScanFolder** out, ScanIdentity* identity);
+// *mayLeadBack is set when the folder is a mount root (POSIX) or a reparse
+// point (Windows: junction, folder link, mounted volume), or when the
+// system cannot tell: a chain of folders through it may meet a folder
+// above it again. Without one, it cannot, and no identity need be read.
+Error OpenScanSubfolder(ScanFolder* parent, const ScanName& name, ScanFolder** out, bool* mayLeadBack);
+
+// The identity of an open folder, asked of the system (one call); false
+// when it cannot say. Safe while other threads open subfolders of it.
+bool ReadScanIdentity(ScanFolder* folder, ScanIdentity* out);
 
 struct ScanTotals {
     uint64_t files = 0;  // entries that are not folders
