@@ -19,6 +19,17 @@ bool EntryExists(const std::string& path);
 // the reason in `why` where the test cannot run it so (Windows, where
 // Wine maps permissions onto the host's).
 int RunWhereRightsBind(const std::string& dir, int (*body)(void* context), void* context, std::string& why);
+// Writes a file of `size` bytes at `relative` below the folder `root`,
+// making the folders on the way. `relative` is UTF-8 (on POSIX: the bytes
+// the names are to hold) with '/' between names. Neither the path's length
+// nor its depth stops it: Windows is given extended-length paths, POSIX
+// works from open folders. False when the file could not be made.
+bool WriteFileAt(const std::string& root, const std::string& relative, uint64_t size);
+
+// Makes `link` a junction to the folder `target` (Windows; what
+// "mklink /J" makes, which needs no rights). "" when made, else why the
+// test must skip.
+std::string MakeJunctionOrWhy(const std::string& target, const std::string& link);
 
 // Bytes of disk that a file takes (holes take none); UINT64_MAX where the
 // system cannot say.

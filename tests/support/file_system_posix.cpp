@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace testsupport {
 
@@ -128,5 +129,27 @@ FileOwner OwnerOf(const std::string& path) {
 bool SetOwner(const std::string& path, FileOwner owner) {
     return ::lchown(path.c_str(), uid_t(owner.user), gid_t(owner.group)) == 0;
 }
+bool WriteFileAt(const std::string& root, const std::string& relative, uint64_t size) {
+    int folder = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    size_t start = 0;
+    for (size_t slash = relative.find('/'); folder >= 0 && slash != std::string::npos;
+         start = slash + 1, slash = relative.find('/', start)) {
+        const std::string name = relative.substr(start, slash - start);
+        if (::mkdirat(folder, name.c_str(), 0755) != 0 && errno != EEXIST) break;
+        const int next = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(folder);
+        folder = next;
+    }
+    if (folder < 0) return false;
+    const bool folders = relative.find('/', start) == std::string::npos;
+    const int file = folders ? ::openat(folder, relative.c_str() + start, O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
+    ::close(folder);
+    if (file < 0) return false;
+    const bool written = ::ftruncate(file, off_t(size)) == 0;
+    ::close(file);
+    return written;
+}
+
+std::string MakeJunctionOrWhy(const std::string&, const std::string&) { return "junctions are a Windows matter"; }
 
 }  // namespace testsupport

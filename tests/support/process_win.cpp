@@ -133,8 +133,6 @@ int RunInChroot(const std::string&, int (*)(void*), void*) { return -1; }
 
 int RunAsUser(long, long, const std::string&, int (*)(void*), void*) { return -1; }
 
-void RemoveTree(const std::string&) {}
-
 bool MakeFolderLink(const std::string& link, const std::string& target) {
     const DWORD kDirectory = 0x1, kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_*
     // Wine answers success without making the link: look whether it is there.

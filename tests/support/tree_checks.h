@@ -50,4 +50,24 @@ constexpr uint64_t kGiB = uint64_t(1) << 30;
 // must reach (5 GiB; a 32-bit total wraps to 1 GiB).
 uint64_t WriteLargeFilePair(const TempDir& dir, const std::string& three, const std::string& two);
 
+// One file of a tree made from a table: its path below the tree's top,
+// UTF-8 with '/' between names, and its length.
+struct TreeFile {
+    std::string path;
+    uint64_t size;
+};
+
+// Trees that a walk over the 8-bit, 260-character search loses from: the
+// deepest files more than 1,000 characters down (folders of 35-character
+// names, ASCII and Cyrillic), and names in many scripts, emoji included,
+// some of them alike in the ANSI code page ("??" for 日本 and for 中文).
+std::vector<TreeFile> DeepTree();
+std::vector<TreeFile> ScriptsTree();
+
+// Makes the folder `root` and the files of `tree` below it (through WriteFileAt,
+// so no length or name stops it) and returns the sum of their lengths:
+// the total any walk must give on any system. UINT64_MAX when a file could
+// not be made.
+uint64_t WriteTree(const std::string& root, const std::vector<TreeFile>& tree);
+
 }  // namespace testsupport
