@@ -94,6 +94,9 @@ Error FolderAt(HANDLE handle, ScanFolder** out) {
     return Error::None;
 }
 
+// NT_SUCCESS is not declared by every set of Windows headers.
+bool Succeeded(NTSTATUS status) { return status >= 0; }
+
 Error FromStatus(NTSTATUS status) { return ErrorFromSystemCode(long(RtlNtStatusToDosError(status))); }
 
 // Opens `name` in the folder `parent`; with `itself`, a reparse point is
@@ -182,7 +185,7 @@ Error OpenScanSubfolder(ScanFolder* parent, const ScanName& name, ScanFolder** o
     if (!IsPlainName(name)) return Error::InvalidName;
     HANDLE handle = INVALID_HANDLE_VALUE;
     NTSTATUS status = OpenRelative(parent->handle, name, true, &handle);
-    if (!NT_SUCCESS(status)) return FromStatus(status);
+    if (!Succeeded(status)) return FromStatus(status);
     FILE_ATTRIBUTE_TAG_INFO tag;
     if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
         const Error error = LastSystemError();
@@ -193,7 +196,7 @@ Error OpenScanSubfolder(ScanFolder* parent, const ScanName& name, ScanFolder** o
         CloseHandle(handle);
         if (mayLeadBack != nullptr) *mayLeadBack = IsReparseTagNameSurrogate(tag.ReparseTag);
         status = OpenRelative(parent->handle, name, false, &handle);
-        if (!NT_SUCCESS(status)) return FromStatus(status);
+        if (!Succeeded(status)) return FromStatus(status);
     }
     return FolderAt(handle, out);
 }
