@@ -55,6 +55,17 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, std::wcslen(prefix), prefix) == 0;
 }
 
+// The length of the root that a full path keeps whole: "D:\" or
+// "\\server\share\" (all of it when the path is no more than that).
+size_t RootLength(const std::wstring& full) {
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return 3;
+    if (!StartsWith(full, L"\\\\")) return 0;
+    const size_t server = full.find(L'\\', 2);
+    if (server == std::wstring::npos) return full.size();
+    const size_t share = full.find(L'\\', server + 1);
+    return share == std::wstring::npos ? full.size() : share + 1;
+}
+
 // The full path of `path` as the system resolves it (the current folder,
 // the current folder of another drive for "D:name", "." and "..", '/' as a
 // separator), made an extended-length path.
@@ -74,12 +85,21 @@ Error FullExtendedPath(const std::wstring& path, std::wstring* out) {
         }
         full.resize(length);
     }
-    // A path ending in a separator names the same folder; only a drive's
-    // root keeps it ("\\?\D:" would name the volume, not its root folder).
-    while (full.size() > 3 && full.back() == L'\\' && full[full.size() - 2] != L':') full.pop_back();
-    if (StartsWith(full, L"\\\\.\\") || StartsWith(full, L"\\\\?\\")) *out = full;
-    else if (StartsWith(full, L"\\\\")) *out = L"\\\\?\\UNC\\" + full.substr(2);
-    else *out = L"\\\\?\\" + full;
+    if (StartsWith(full, L"\\\\.\\") || StartsWith(full, L"\\\\?\\")) {
+        *out = full;  // a device path
+        return Error::None;
+    }
+    // A path ending in a separator names the same folder; only a root keeps
+    // it ("\\?\D:" would name the volume, not its root folder), and a
+    // share's root gets it.
+    const size_t root = RootLength(full);
+    while (full.size() > root && full.back() == L'\\') full.pop_back();
+    if (StartsWith(full, L"\\\\")) {
+        if (full.size() == root && full.back() != L'\\') full += L'\\';
+        *out = L"\\\\?\\UNC\\" + full.substr(2);
+    } else {
+        *out = L"\\\\?\\" + full;
+    }
     return Error::None;
 }
 
