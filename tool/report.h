@@ -19,7 +19,7 @@ bool ExceedsLimit(uint64_t total, double limit);
 // What a run with a path prints and returns.
 struct ReportOutcome {
     std::string line;  // the one report line, "\n" included
-    int32_t exitCode;  // the total in the unit (truncated, low 32 bits), or 0/1 against a limit
+    int32_t exitCode = -1;  // the total in the unit (truncated, low 32 bits), or 0/1 against a limit
     std::string notice = "";  // for standard error: why the total may be short; empty when it is whole
 };
 

@@ -7,6 +7,7 @@
 #include "filelib/paths/net_drive.h"
 #include "filelib/paths/path_parts.h"
 #include "filelib/platform/platform.h"
+#include "tool/progress.h"
 #include "tool/size_walk.h"
 
 namespace {
@@ -47,7 +48,13 @@ int RunVorkstat(int argc, char** argv) {
         return -1;
     }
     const RunOptions options = ParseOptions(argc, argv);
-    const ReportOutcome outcome = MeasurePath(argv[1], options);
+    WalkProgress progress;
+    ReportOutcome outcome;
+    {
+        // Gone from the terminal before anything else is written.
+        ProgressDisplay display(progress, plat::StandardErrorIsTerminal(), WriteErrorText);
+        outcome = MeasurePath(argv[1], options, &progress);
+    }
     if (!outcome.notice.empty()) WriteErrorText(outcome.notice);
     int32_t result = outcome.exitCode;
     // A report nobody can read is no result: scripts must not take the
