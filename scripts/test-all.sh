@@ -3,6 +3,7 @@
 #   1. Linux, g++, warnings as errors
 #   2. Linux, clang, AddressSanitizer + UndefinedBehaviorSanitizer
 #   3. Windows, mingw-w64 cross-build, tests under Wine
+#   4. Linux, clang, ThreadSanitizer: the threaded size walk's tests only
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" test
@@ -26,6 +27,10 @@ check linux-gcc
 build linux-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   -DVORKSTAT_SANITIZE=ON -DVORKSTAT_FUZZ=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 check linux-asan
+
+build linux-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+  -DVORKSTAT_TSAN=ON
+TSAN_OPTIONS=halt_on_error=1 check linux-tsan
 
 # Wine keeps its own prefix in the build tree, so runs start from a known state.
 export WINEPREFIX="$top/build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -2,7 +2,7 @@
 # project built against it (run under the emulator when cross-building), the
 # manual page and the package. The consumer is built without our build's
 # instrumentation, so the sanitizer build leaves these to the others.
-if(VORKSTAT_SANITIZE OR VORKSTAT_FUZZ)
+if(VORKSTAT_SANITIZE OR VORKSTAT_FUZZ OR VORKSTAT_TSAN)
   return()
 endif()
 set(check ${PROJECT_SOURCE_DIR}/scripts/check_install.sh)

@@ -33,6 +33,14 @@ uint32_t AttributesOf(unsigned mode, const char* name) {
     return attrib ? attrib : FILE_ATTRIBUTE_NORMAL;
 }
 
+bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size) {
+    struct statx sx;
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0) return false;
+    *isFolder = S_ISDIR(sx.stx_mode);
+    *size = *isFolder ? 0 : sx.stx_size;
+    return true;
+}
+
 FILETIME ToFileTime(int64_t seconds, uint32_t nanoseconds) {
     int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kTicks1601To1970;
     if (ticks < 0) ticks = 0;  // before 1601: FILETIME cannot hold it

@@ -14,6 +14,7 @@
 #include "filelib/platform/file_data.h"
 #include "filelib/platform/file_locks.h"
 #include "filelib/platform/file_system.h"
+#include "filelib/platform/folder_scan.h"
 #include "filelib/platform/path_limits.h"
 #include "filelib/platform/process.h"
 #include "filelib/platform/search.h"

@@ -38,6 +38,7 @@ struct Search {
 namespace {
 
 using posix::LinuxDirent64;
+using posix::StatTypeAndSize;
 
 thread_local Error t_searchError = Error::None;
 
@@ -57,16 +58,6 @@ Error EntryError(int code, int dirFd, const char* name) {
         if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return Error::NotFound;
     }
     return ErrorFromSystemCode(code);
-}
-
-// The type and the whole length of `name` inside folder `dirFd`, and
-// nothing else asked of the file system; false when it is gone.
-bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size) {
-    struct statx sx;
-    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE, &sx) != 0) return false;
-    *isFolder = S_ISDIR(sx.stx_mode);
-    *size = *isFolder ? 0 : sx.stx_size;
-    return true;
 }
 
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.

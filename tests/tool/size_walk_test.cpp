@@ -10,6 +10,7 @@
 
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "tool/folder_walk.h"
 
 namespace {
 
@@ -75,6 +76,17 @@ TEST(SizeWalk, TenThousandNestedFoldersAreCounted) {
     TempDir dir;
     ASSERT_TRUE(testsupport::MakeNestedFolders(dir.path(), 10000, "d", 3));
     EXPECT_EQ(30000u, Walk(dir.path()));
+    // With 64 folders open at most, on one thread and on several.
+    for (int workers : {1, 2, 8}) {
+        std::vector<char> text(dir.path().begin(), dir.path().end() + 1);
+        EXPECT_EQ(30000u, WalkFolders(text.data(), nullptr, WalkSettings{workers, 64}).bytes) << workers;
+    }
+    // With the process's own limit of 64 descriptors.
+    testsupport::ProcessOptions options;
+    options.maxOpenFiles = 64;
+    const testsupport::ProcessResult result =
+        testsupport::RunProcess(testsupport::BuiltProgram("vorkstat"), {dir.path(), "/X"}, options);
+    EXPECT_EQ("Speicherbedarf: 30000 Bytes\n", result.output);
 }
 
 TEST(SizeWalk, DepthBeyondTheDescriptorLimitIsCountedWhole) {

@@ -1,0 +1,441 @@
+#include "tool/folder_walk.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "filelib/enum/file_finder.h"
+#include "filelib/paths/drive_reconnect.h"
+#include "filelib/platform/platform.h"
+
+namespace {
+
+using plat::Error;
+using plat::ScanFolder;
+
+// Most threads a walk starts: past this, a file system that answers slowly
+// is served no faster, and each thread costs its stack.
+constexpr int kMostWorkers = 64;
+// How often the calling thread looks whether the workers mostly wait.
+constexpr auto kLookInterval = std::chrono::milliseconds(40);
+// Below this share of their time on a processor, workers wait for the data
+// more than they work on it: more of them keep more reads in flight.
+constexpr double kWaitingShare = 0.5;
+
+// A folder of the tree: waiting to be read, or waiting for its subfolders.
+// Its name and identity stay while any folder below it waits, so that a
+// folder closed for want of descriptors can be opened again through its
+// chain. Fields below `open` are guarded by the walk's lock; the others are
+// written before the node is handed to other threads and not changed after.
+struct Node {
+    Node* parent = nullptr;
+    plat::ScanName name;
+    plat::ScanIdentity identity;  // read once it has subfolders, or where a loop may start
+    bool mayLeadBack = false;     // it or a folder above is a mount root or reparse point
+    bool reconnected = false;     // its open has been tried again after reconnecting the drive
+
+    ScanFolder* open = nullptr;  // held for the opens of its subfolders
+    int users = 0;               // threads opening subfolders in `open` right now
+    int unopened = 0;            // subfolders not opened yet: `open` is worth keeping
+    int pending = 0;             // subfolders not finished yet: the node lives on
+    bool lost = false;           // could not be opened again: what waits below is left out
+    Node* older = nullptr;       // the open folders, oldest first
+    Node* newer = nullptr;
+};
+
+class Walker;
+
+// Makes a node for each subfolder that a read hands out.
+class ChildCollector : public plat::SubfolderSink {
+public:
+    explicit ChildCollector(Node* parent) : parent_(parent) {}
+    void Subfolder(const plat::ScanChar* name, size_t length) override {
+        Node* child = new Node;
+        child->parent = parent_;
+        child->name.assign(name, length);
+        children.push_back(child);
+    }
+    std::vector<Node*> children;
+
+private:
+    Node* parent_;
+};
+
+class Walker {
+public:
+    Walker(char* dir, WalkProgress* progress) : dir_(dir), progress_(progress) {}
+    ~Walker() { plat::CloseScanFolder(top_.open); }
+
+    WalkOutcome Run(const WalkSettings& settings);
+
+private:
+    WalkOutcome Outcome() const;
+    void Work(bool onCallingThread);
+    void Process(Node* node, bool onCallingThread);
+    void ReadAndQueue(Node* node, ScanFolder* folder);
+    bool MetAgainBelowItself(Node* node, ScanFolder* folder);
+    void Coordinate(int started, int most, bool adaptive);
+    bool StartWorker();
+
+    ScanFolder* Acquire(Node* folder);
+    void Release(Node* folder, bool held, bool childDone);
+    bool Reopen(Node* folder);
+    void Close(Node* folder);
+    void KeepWithinLimit();
+    void Link(Node* folder);
+    void Unlink(Node* folder);
+    void Finish(Node* node);
+    void NoteLeftOut(Node* node);
+    std::string PathOf(const Node* node) const;
+
+    char* dir_;
+    WalkProgress* progress_;
+    bool hasDriveLetter_ = false;
+    Node top_;
+    std::atomic<uint64_t> bytes_{0};
+    Error topError_ = Error::None;
+
+    std::mutex mutex_;
+    std::condition_variable workReady_;   // workers: folders wait, or the walk is done
+    std::condition_variable callerWake_;  // calling thread: done, or a drive to reconnect
+    std::vector<Node*> waiting_;          // read last in, first out: the walk stays deep and narrow
+    std::vector<Node*> toReconnect_;
+    std::vector<std::thread> workers_;
+    bool done_ = false;
+    int openCount_ = 0;  // nodes holding a folder open, the top included
+    int openLimit_ = 2;
+    Node* oldest_ = nullptr;
+    Node* newest_ = nullptr;
+    uint64_t leftOut_ = 0;
+    std::string firstLeftOut_;
+};
+
+// ------------------------------------------------------------ the run
+
+WalkOutcome Walker::Run(const WalkSettings& settings) {
+    AppendRootSlash(dir_);
+    hasDriveLetter_ = dir_[0] != 0 && dir_[1] == ':';
+    Error error = plat::OpenScanTop(dir_, &top_.open);
+    if (error != Error::None && ReconnectDriveOf(dir_)) error = plat::OpenScanTop(dir_, &top_.open);
+    if (error != Error::None) {
+        topError_ = error;
+        return Outcome();
+    }
+    plat::ReadScanIdentity(top_.open, &top_.identity);
+    openCount_ = 1;
+
+    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
+    const bool oneCanDo = processors == 1 || plat::ScanIsOnRotatingDisk(top_.open);
+    // Folders that may be open besides the top.
+    const int folderLimit = settings.folderLimit > 0 ? settings.folderLimit : plat::ScanFolderLimit();
+    // Each worker holds up to two folders besides those kept for their
+    // subfolders (the top among them): the one it opens in and the one it
+    // reads, or two on the way down to a folder it opens again.
+    int most = settings.workers > 0 ? settings.workers : oneCanDo ? 1 : kMostWorkers;
+    most = std::max(1, std::min(most, folderLimit / 4));
+    openLimit_ = 1 + std::max(1, folderLimit - 2 * most);
+
+    ReadAndQueue(&top_, top_.open);
+    if (done_) return Outcome();  // no subfolders: no thread is needed
+    const int first = settings.workers > 0 ? most : std::min(processors, most);
+    if (first == 1 && most == 1) {
+        Work(true);
+    } else {
+        Coordinate(first, most, settings.workers == 0);
+    }
+    return Outcome();
+}
+
+WalkOutcome Walker::Outcome() const {
+    WalkOutcome outcome;
+    outcome.bytes = bytes_.load();
+    outcome.topError = topError_;
+    outcome.foldersLeftOut = leftOut_;
+    outcome.firstLeftOut = firstLeftOut_;
+    return outcome;
+}
+
+bool Walker::StartWorker() {
+    try {
+        workers_.emplace_back([this] { Work(false); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;  // the system gives no more threads: those running go on
+    }
+}
+
+// The calling thread starts the workers, reconnects drives for them (the
+// library's state is never touched from a worker), and adds workers while
+// they mostly wait for the data, as on a cold disk or a network share.
+void Walker::Coordinate(int started, int most, bool adaptive) {
+    int running = 0;
+    while (running < started && StartWorker()) ++running;
+    if (running == 0) Work(true);
+    auto lastTime = std::chrono::steady_clock::now();
+    double lastCpu = plat::ScanCpuSeconds();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!done_) {
+        callerWake_.wait_for(lock, kLookInterval, [this] { return done_ || !toReconnect_.empty(); });
+        while (!toReconnect_.empty()) {
+            Node* node = toReconnect_.back();
+            toReconnect_.pop_back();
+            lock.unlock();
+            ReconnectDriveOf(dir_);
+            Process(node, true);
+            lock.lock();
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (done_ || !adaptive || running >= most || now - lastTime < kLookInterval) continue;
+        const double cpu = plat::ScanCpuSeconds();
+        const double wall = std::chrono::duration<double>(now - lastTime).count();
+        const bool waitingForData = cpu - lastCpu < kWaitingShare * wall * running;
+        lastTime = now;
+        lastCpu = cpu;
+        if (!waitingForData || waiting_.size() <= size_t(running)) continue;
+        const int more = std::min(running, most - running);
+        lock.unlock();
+        for (int i = 0; i < more && StartWorker(); ++i) ++running;
+        lock.lock();
+    }
+    lock.unlock();
+    workReady_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+void Walker::Work(bool onCallingThread) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        workReady_.wait(lock, [this] { return done_ || !waiting_.empty(); });
+        if (done_) return;
+        Node* node = waiting_.back();
+        waiting_.pop_back();
+        lock.unlock();
+        Process(node, onCallingThread);
+        lock.lock();
+    }
+}
+
+// -------------------------------------------------------- one folder
+
+// Opens the folder in its parent, under the reconnection rule: an open that
+// fails on a path with a drive letter is tried once more after the drive is
+// reconnected, by the calling thread.
+void Walker::Process(Node* node, bool onCallingThread) {
+    Node* parent = node->parent;
+    ScanFolder* folder = nullptr;
+    bool mayLeadBack = true;
+    Error error = Error::None;
+    for (;;) {
+        ScanFolder* in = Acquire(parent);
+        error = in != nullptr ? plat::OpenScanSubfolder(in, node->name, &folder, &mayLeadBack) : Error::Other;
+        const bool retry = error != Error::None && in != nullptr && hasDriveLetter_ && !node->reconnected;
+        Release(parent, in != nullptr, !retry);
+        if (!retry) break;
+        node->reconnected = true;
+        if (!onCallingThread) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                toReconnect_.push_back(node);
+            }
+            callerWake_.notify_one();
+            return;
+        }
+        ReconnectDriveOf(dir_);
+    }
+    if (error != Error::None) {
+        // One that went away meanwhile held nothing; any other is left out.
+        if (error != Error::NotFound) NoteLeftOut(node);
+        Finish(node);
+        return;
+    }
+    node->mayLeadBack = parent->mayLeadBack || mayLeadBack;
+    if (node->mayLeadBack && MetAgainBelowItself(node, folder)) {
+        plat::CloseScanFolder(folder);
+        Finish(node);
+        return;
+    }
+    ReadAndQueue(node, folder);
+}
+
+// Only below a mount root or a reparse point can a folder be one of those
+// above it; there it is compared with each of them and skipped if so.
+bool Walker::MetAgainBelowItself(Node* node, ScanFolder* folder) {
+    if (!plat::ReadScanIdentity(folder, &node->identity)) return false;
+    for (const Node* above = node->parent; above != nullptr; above = above->parent) {
+        if (plat::SameFolder(above->identity, node->identity)) return true;
+    }
+    return false;
+}
+
+// Reads the folder once: its files are counted, its subfolders wait for
+// any worker, and the folder stays open for their opens.
+void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
+    ChildCollector collector(node);
+    plat::ScanTotals totals;
+    const Error error = plat::ReadScanFolder(folder, &totals, collector);
+    bytes_.fetch_add(totals.bytes, std::memory_order_relaxed);
+    if (progress_ != nullptr) {
+        progress_->files.fetch_add(totals.files, std::memory_order_relaxed);
+        progress_->bytes.fetch_add(totals.bytes, std::memory_order_relaxed);
+    }
+    const bool isTop = node == &top_;
+    if (error != Error::None) {
+        if (isTop) topError_ = error;
+        else NoteLeftOut(node);
+    }
+    std::vector<Node*>& children = collector.children;
+    if (children.empty()) {
+        if (!isTop) plat::CloseScanFolder(folder);
+        Finish(node);
+        return;
+    }
+    // For opening it again through its chain, and for the loop check below.
+    if (!node->identity.known) plat::ReadScanIdentity(folder, &node->identity);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        node->unopened = node->pending = int(children.size());
+        if (!isTop) {
+            node->open = folder;
+            Link(node);
+            KeepWithinLimit();
+        }
+        waiting_.insert(waiting_.end(), children.rbegin(), children.rend());
+    }
+    if (children.size() > 1) workReady_.notify_all();
+    else workReady_.notify_one();
+}
+
+// ------------------------------------------------ the folders held open
+
+// The open folder of `folder` for opening a subfolder in it, opened again
+// if it was closed; null when that fails.
+ScanFolder* Walker::Acquire(Node* folder) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folder->open == nullptr && (folder->lost || !Reopen(folder))) return nullptr;
+    ++folder->users;
+    KeepWithinLimit();
+    return folder->open;
+}
+
+// A subfolder's open is done with `folder`; childDone: for good (it will
+// not be tried again). A folder no subfolder needs any more is closed.
+void Walker::Release(Node* folder, bool held, bool childDone) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (held) --folder->users;
+    if (childDone) --folder->unopened;
+    if (folder->users == 0 && folder->unopened == 0) Close(folder);
+}
+
+// Opens a closed folder again from its nearest open ancestor (the top
+// always is), one name at a time, each checked to be the folder it was.
+bool Walker::Reopen(Node* folder) {
+    std::vector<Node*> chain;
+    Node* from = folder;
+    for (; from->open == nullptr; from = from->parent) {
+        if (from->lost) return false;
+        chain.push_back(from);
+    }
+    const Node* start = from;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        Node* next = *it;
+        ScanFolder* opened = nullptr;
+        bool mayLeadBack = true;
+        plat::ScanIdentity identity;
+        if (plat::OpenScanSubfolder(from->open, next->name, &opened, &mayLeadBack) != Error::None ||
+            !plat::ReadScanIdentity(opened, &identity) ||
+            (next->identity.known && !plat::SameFolder(identity, next->identity))) {
+            plat::CloseScanFolder(opened);  // moved or replaced meanwhile
+            next->lost = true;
+            return false;
+        }
+        next->open = opened;
+        Link(next);
+        // A folder opened only on the way down is not held: one at a time.
+        if (from != start && from->users == 0) Close(from);
+        from = next;
+    }
+    return true;
+}
+
+void Walker::Close(Node* folder) {
+    if (folder == &top_ || folder->open == nullptr) return;
+    Unlink(folder);
+    plat::CloseScanFolder(folder->open);
+    folder->open = nullptr;
+}
+
+// Closes the folders held longest, and not in use, while more are held
+// than the walk may keep.
+void Walker::KeepWithinLimit() {
+    for (Node* f = oldest_; f != nullptr && openCount_ > openLimit_;) {
+        Node* next = f->newer;
+        if (f->users == 0) Close(f);
+        f = next;
+    }
+}
+
+void Walker::Link(Node* folder) {
+    folder->older = newest_;
+    folder->newer = nullptr;
+    if (newest_ != nullptr) newest_->newer = folder;
+    newest_ = folder;
+    if (oldest_ == nullptr) oldest_ = folder;
+    ++openCount_;
+}
+
+void Walker::Unlink(Node* folder) {
+    if (folder->older != nullptr) folder->older->newer = folder->newer;
+    if (folder->newer != nullptr) folder->newer->older = folder->older;
+    if (oldest_ == folder) oldest_ = folder->newer;
+    if (newest_ == folder) newest_ = folder->older;
+    folder->older = folder->newer = nullptr;
+    --openCount_;
+}
+
+// The node is done, and so is each folder above it whose last subfolder
+// this was; when the top is done, so is the walk.
+void Walker::Finish(Node* node) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (node != &top_) {
+        Node* parent = node->parent;
+        Close(node);
+        delete node;
+        if (--parent->pending > 0) return;
+        node = parent;
+    }
+    done_ = true;
+    lock.unlock();
+    workReady_.notify_all();
+    callerWake_.notify_all();
+}
+
+// ------------------------------------------------- what was left out
+
+void Walker::NoteLeftOut(Node* node) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (leftOut_++ == 0) firstLeftOut_ = PathOf(node);
+}
+
+std::string Walker::PathOf(const Node* node) const {
+    std::vector<const Node*> chain;
+    for (; node != &top_; node = node->parent) chain.push_back(node);
+    std::string path = dir_;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty() && path.back() != plat::kPathSep) path += plat::kPathSep;
+        path += plat::ScanNameText((*it)->name);
+    }
+    return path;
+}
+
+}  // namespace
+
+WalkOutcome WalkFolders(char* dir, WalkProgress* progress, const WalkSettings& settings) {
+    Walker walker(dir, progress);
+    return walker.Run(settings);
+}
