@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Times `vorkstat TREE /X` against the floor (bench/floor_walk.c: the least
-a walk of file lengths must do) and against `du -sb TREE`, on two generated
+a walk of file lengths must do, on one thread), against `du -sb TREE` and
+against gdu (a walker that reads folders in parallel too), on generated
 trees, in one run.
 
 The trees, both from fixed seeds, files sparse so the disk holds almost
@@ -8,22 +9,32 @@ nothing:
   wide   about 200,000 files in 20,000 folders, some of them deep, one folder
          of 10,000 files, short names;
   long   200,000 files in 20,000 folders, names of 50 to 240 characters,
-         about 10 entries per folder.
+         about 10 entries per folder;
+  slow   20,000 files in 2,000 folders, seen through bench/slow_fuse.c, a
+         FUSE passthrough that waits 0.2 ms in every getattr, readlink and
+         readdir, with the kernel's attribute and name caches off and 64
+         threads serving calls: a file system whose every metadata call is
+         slow, as on a network share (--slow; needs /dev/fuse and root).
 
-The three commands run interleaved, the order turning from round to round,
-so that the load of a shared machine falls on all three alike. Each of
+The commands run interleaved, the order turning from round to round, so
+that the load of a shared machine falls on all alike. Each of
 vorkstat's totals is checked against the sum of the file lengths the script
 wrote (the floor's too). Printed per tree, for wall time and for CPU
 time (user and system of each command alone): median times, the ratios
-vorkstat/floor and vorkstat/du (median of the per-round ratios, with their
-range), and the peak memory of each command.
+of vorkstat to each other command (median of the per-round ratios, with
+their range), and the peak memory of each command; vorkstat's peak memory
+on a tree of a tenth of the size shows whether it stays flat.
 
 Warm (default): one run of each first, then every round from the page cache.
 Cold (--cold): the page cache and the inode and dentry caches are dropped
 before every single run, through /proc/sys/vm/drop_caches; that needs root,
 and without it the script says so and skips the cold rounds.
 
+gdu, fuse3 and libfuse3-dev come from Debian; the script installs them when
+they are missing (with sudo when not run as root).
+
     python3 bench/walk_bench.py [--rounds N] [--cold] [--cold-rounds N]
+                                [--slow] [--slow-rounds N]
                                 [--trees wide,long] [--work DIR] [--vorkstat PATH]
 """
 import argparse
@@ -110,7 +121,7 @@ def make_long_tree(root):
     return w.total
 
 
-TREES = {"wide": make_wide_tree, "long": make_long_tree}
+TREES = {"wide": make_wide_tree, "long": make_long_tree, "slow": make_slow_tree}
 
 
 def ensure_tree(work, kind):
@@ -125,12 +136,70 @@ def ensure_tree(work, kind):
     return root, int(open(total_file).read())
 
 
+def ensure_packages():
+    """gdu, and for the slow tree fuse3 and libfuse3-dev, from Debian."""
+    wanted = []
+    if shutil.which("gdu") is None:
+        wanted.append("gdu")
+    if shutil.which("fusermount3") is None:
+        wanted.append("fuse3")
+    if subprocess.run(["pkg-config", "--exists", "fuse3"], stderr=subprocess.DEVNULL).returncode != 0:
+        wanted += ["libfuse3-dev", "pkg-config"]
+    if not wanted:
+        return
+    sudo = [] if os.geteuid() == 0 else ["sudo"]
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    subprocess.check_call(sudo + ["apt-get", "update", "-q"], env=env, stdout=subprocess.DEVNULL)
+    subprocess.check_call(sudo + ["apt-get", "install", "-y", "-q"] + wanted, env=env, stdout=subprocess.DEVNULL)
+
+
+def make_slow_tree(root):
+    """20,000 files in 2,000 folders: 20 x 10 x 10 folders of 10 files."""
+    w = TreeWriter(20261210)
+    os.makedirs(root)
+    for a in range(20):
+        for b in range(10):
+            for c in range(10):
+                folder = os.path.join(root, "a%02d" % a, "b%02d" % b, "c%02d" % c)
+                os.makedirs(folder)
+                for f in range(10):
+                    w.file(folder, "f%d" % f)
+    return w.total
+
+
 def build_floor(work):
     source = os.path.join(HERE, "floor_walk.c")
     binary = os.path.join(work, "floor_walk")
     if not os.path.exists(binary) or os.path.getmtime(binary) < os.path.getmtime(source):
         subprocess.check_call(["cc", "-O2", "-o", binary, source])
     return binary
+
+
+def build_slow_fuse(work):
+    source = os.path.join(HERE, "slow_fuse.c")
+    binary = os.path.join(work, "slow_fuse")
+    if not os.path.exists(binary) or os.path.getmtime(binary) < os.path.getmtime(source):
+        flags = subprocess.check_output(["pkg-config", "--cflags", "--libs", "fuse3"]).decode().split()
+        subprocess.check_call(["cc", "-O2", "-o", binary, source] + flags)
+    return binary
+
+
+class SlowMount:
+    """The slow tree seen through the FUSE passthrough, for a `with` block."""
+
+    def __init__(self, work, source):
+        self.program = build_slow_fuse(work)
+        self.source = source
+        self.point = os.path.join(work, "slow-mount")
+
+    def __enter__(self):
+        os.makedirs(self.point, exist_ok=True)
+        subprocess.call(["fusermount3", "-u", "-q", self.point], stderr=subprocess.DEVNULL)
+        subprocess.check_call([self.program, self.source, self.point, "-o", "max_threads=64"])
+        return self.point
+
+    def __exit__(self, *exc):
+        subprocess.call(["fusermount3", "-u", self.point])
 
 
 def release_build():
@@ -225,11 +294,25 @@ def ratio_text(a, b):
 
 
 def report(label, measured, rounds):
+    others = [name for name in measured[0] if name != "vorkstat"]
     for kind, times in zip(("wall", "cpu"), measured):
-        v, f, d = times["vorkstat"], times["floor"], times["du"]
-        print("  %s %s, %d rounds: medians vorkstat %.3f s, floor %.3f s, du -sb %.3f s"
-              % (label, kind, rounds, statistics.median(v), statistics.median(f), statistics.median(d)))
-        print("    vorkstat/floor %s   vorkstat/du %s" % (ratio_text(v, f), ratio_text(v, d)))
+        v = times["vorkstat"]
+        medians = ", ".join("%s %.3f s" % (name, statistics.median(t)) for name, t in times.items())
+        print("  %s %s, %d rounds: medians %s" % (label, kind, rounds, medians))
+        print("    " + "   ".join("vorkstat/%s %s" % (name, ratio_text(v, times[name])) for name in others))
+
+
+def commands_for(vorkstat, floor, tree):
+    return {
+        "vorkstat": [vorkstat, tree, "/X"],
+        "floor": [floor, tree],
+        "du": ["du", "-sb", tree],
+        "gdu": ["gdu", "-npsa", tree],
+    }
+
+
+def peaks_text(commands):
+    return ", ".join("%s %s KiB" % (name, peak_memory_kib(command)) for name, command in commands.items())
 
 
 def main():
@@ -237,25 +320,25 @@ def main():
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--cold", action="store_true", help="also time with the caches dropped before each run")
     parser.add_argument("--cold-rounds", type=int, default=3)
+    parser.add_argument("--slow", action="store_true", help="also time the slow FUSE file system")
+    parser.add_argument("--slow-rounds", type=int, default=3)
     parser.add_argument("--trees", default="wide,long")
     parser.add_argument("--work", default=os.path.join(HERE, "work"))
     parser.add_argument("--vorkstat", help="the program to time; default: the release build of this checkout")
     args = parser.parse_args()
 
+    ensure_packages()
     if args.vorkstat is None:
         args.vorkstat = release_build()
     os.makedirs(args.work, exist_ok=True)
     floor = build_floor(args.work)
     cold_refused = can_drop_caches() if args.cold else None
-    print("one thread each; the machine may be shared, so take the medians and ranges as such")
+    print("%d processors online; the machine may be shared (load average %.2f %.2f %.2f), so take the medians"
+          " and ranges as such" % ((os.cpu_count(),) + os.getloadavg()))
 
-    for kind in args.trees.split(","):
+    for kind in [t for t in args.trees.split(",") if t]:
         tree, expected = ensure_tree(args.work, kind)
-        commands = {
-            "vorkstat": [args.vorkstat, tree, "/X"],
-            "floor": [floor, tree],
-            "du": ["du", "-sb", tree],
-        }
+        commands = commands_for(args.vorkstat, floor, tree)
         print("%s tree %s: total checked %d bytes" % (kind, tree, expected))
         for command in commands.values():
             run(command)  # warm the caches
@@ -266,9 +349,16 @@ def main():
             report("cold", measure(tree, expected, commands, args.cold_rounds, True), args.cold_rounds)
             for command in commands.values():
                 run(command)  # leave the caches warm for what follows
-        peaks = {name: peak_memory_kib(command) for name, command in commands.items()}
-        print("  peak memory: vorkstat %s KiB, floor %s KiB, du %s KiB"
-              % (peaks["vorkstat"], peaks["floor"], peaks["du"]))
+        print("  peak memory: " + peaks_text(commands))
+
+    if args.slow:
+        source, expected = ensure_tree(args.work, "slow")
+        print("slow tree %s through FUSE: total checked %d bytes; vorkstat's peak memory here, a tenth of the"
+              " other trees: %s KiB" % (source, expected, peak_memory_kib([args.vorkstat, source, "/X"])))
+        with SlowMount(args.work, source) as point:
+            commands = commands_for(args.vorkstat, floor, point)
+            report("slow", measure(point, expected, commands, args.slow_rounds, False), args.slow_rounds)
+            print("  peak memory: " + peaks_text(commands))
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <deque>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -26,25 +27,30 @@ struct Written {
     uint64_t bytes = 0;
 };
 
-// A tree of random shape below `relative`: wide (many subfolders, few
-// levels) or deep (one or two subfolders, many levels).
-void WriteRandomTree(const TempDir& dir, std::mt19937& random, const std::string& relative, int levelsLeft,
-                     int mostSubfolders, int& foldersLeft, Written& written) {
-    dir.MakeDir(relative);
-    const int files = int(random() % 5);
-    for (int i = 0; i < files; ++i) {
-        const uint64_t size = random() % 3 == 0 ? 0 : random() % 5000;
-        dir.WriteFile(relative + "/f" + std::to_string(i), size);
-        ++written.files;
-        written.bytes += size;
+// A tree of random shape below `top`, made level by level so that every
+// level branches: wide (many subfolders, few levels) or deep (one or two
+// subfolders, many levels), `folders` folders in all.
+Written WriteRandomTree(const TempDir& dir, std::mt19937& random, const std::string& top, int mostSubfolders,
+                        int folders) {
+    Written written;
+    std::deque<std::string> queue{top};
+    dir.MakeDir(top);
+    for (--folders; !queue.empty(); queue.pop_front()) {
+        const std::string folder = queue.front();
+        const int files = int(random() % 5);
+        for (int i = 0; i < files; ++i) {
+            const uint64_t size = random() % 3 == 0 ? 0 : random() % 5000;
+            dir.WriteFile(folder + "/f" + std::to_string(i), size);
+            ++written.files;
+            written.bytes += size;
+        }
+        const int subfolders = 1 + int(random() % mostSubfolders);
+        for (int i = 0; i < subfolders && folders > 0; ++i, --folders) {
+            queue.push_back(folder + "/d" + std::to_string(i));
+            dir.MakeDir(queue.back());
+        }
     }
-    if (levelsLeft == 0) return;
-    const int subfolders = 1 + int(random() % mostSubfolders);
-    for (int i = 0; i < subfolders && foldersLeft > 0; ++i) {
-        --foldersLeft;
-        WriteRandomTree(dir, random, relative + "/d" + std::to_string(i), levelsLeft - 1 - int(random() % 2),
-                        mostSubfolders, foldersLeft, written);
-    }
+    return written;
 }
 
 WalkOutcome Walk(const std::string& path, const WalkSettings& settings, WalkProgress* progress = nullptr) {
@@ -63,7 +69,8 @@ const struct {
     {"chosen by the walk", {0, 0}},
     // Too few open folders for the tree: folders are closed and opened
     // again through their chains.
-    {"three workers, twelve folders open", {3, 12}},
+    {"one worker, four folders open", {1, 4}},
+    {"two workers, eight folders open", {2, 8}},
 };
 
 TEST(FolderWalk, RandomTreesGiveTheSameTotalWithAnyNumberOfWorkers) {
@@ -72,9 +79,7 @@ TEST(FolderWalk, RandomTreesGiveTheSameTotalWithAnyNumberOfWorkers) {
         std::mt19937 random(seed);
         const bool wide = seed % 2 == 0;
         TempDir dir;
-        Written written;
-        int folders = 120;
-        WriteRandomTree(dir, random, "top", wide ? 3 : 30, wide ? 12 : 2, folders, written);
+        const Written written = WriteRandomTree(dir, random, "top", wide ? 12 : 2, 120);
         dir.WriteFile("beside", 777);  // outside the tree
         for (const auto& c : kSettings) {
             WalkProgress progress;
