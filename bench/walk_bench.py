@@ -65,6 +65,18 @@ class TreeWriter:
         self.total += size
 
 
+def write_broad_folders(w, root, counts, file_name):
+    """Folders three levels deep, counts[0] x counts[1] x counts[2] of them,
+    with 10 files each."""
+    for a in range(counts[0]):
+        for b in range(counts[1]):
+            for c in range(counts[2]):
+                folder = os.path.join(root, "a%02d" % a, "b%02d" % b, "c%02d" % c)
+                os.makedirs(folder)
+                for f in range(10):
+                    w.file(folder, file_name % f)
+
+
 def make_wide_tree(root):
     """Returns the sum of the file lengths it wrote."""
     w = TreeWriter(20261208)
@@ -74,13 +86,7 @@ def make_wide_tree(root):
     for i in range(10000):
         w.file(big, "file%05d.dat" % i)
     # 18,600 folders in a broad tree of depth 3 with 10 files each.
-    for a in range(20):
-        for b in range(30):
-            for c in range(31):
-                folder = os.path.join(root, "a%02d" % a, "b%02d" % b, "c%02d" % c)
-                os.makedirs(folder)
-                for f in range(10):
-                    w.file(folder, "f%d.txt" % f)
+    write_broad_folders(w, root, (20, 30, 31), "f%d.txt")
     # Deep chains: 10 of 60 levels, 2 files per level.
     for chain in range(10):
         folder = os.path.join(root, "deep%d" % chain)
@@ -121,9 +127,6 @@ def make_long_tree(root):
     return w.total
 
 
-TREES = {"wide": make_wide_tree, "long": make_long_tree, "slow": make_slow_tree}
-
-
 def ensure_tree(work, kind):
     root = os.path.join(work, kind)
     total_file = root + ".total"
@@ -157,14 +160,11 @@ def make_slow_tree(root):
     """20,000 files in 2,000 folders: 20 x 10 x 10 folders of 10 files."""
     w = TreeWriter(20261210)
     os.makedirs(root)
-    for a in range(20):
-        for b in range(10):
-            for c in range(10):
-                folder = os.path.join(root, "a%02d" % a, "b%02d" % b, "c%02d" % c)
-                os.makedirs(folder)
-                for f in range(10):
-                    w.file(folder, "f%d" % f)
+    write_broad_folders(w, root, (20, 10, 10), "f%d")
     return w.total
+
+
+TREES = {"wide": make_wide_tree, "long": make_long_tree, "slow": make_slow_tree}
 
 
 def build_floor(work):
