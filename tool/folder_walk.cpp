@@ -27,6 +27,8 @@ constexpr auto kLookInterval = std::chrono::milliseconds(40);
 // Below this share of their time on a processor, workers wait for the data
 // more than they work on it: more of them keep more reads in flight.
 constexpr double kWaitingShare = 0.5;
+// What more workers must add to the folders read a second to be worth it.
+constexpr double kGainWanted = 1.2;
 
 // A folder of the tree: waiting to be read, or waiting for its subfolders.
 // Its name and identity stay while any folder below it waits, so that a
@@ -80,7 +82,16 @@ private:
     void Process(Node* node, bool onCallingThread);
     void ReadAndQueue(Node* node, ScanFolder* folder);
     bool MetAgainBelowItself(Node* node, ScanFolder* folder);
-    void Coordinate(int started, int most, bool adaptive);
+    // When more workers are started: never, while those running mostly
+    // wait for the data, or while they are mostly busy on a processor.
+    enum class Growth { Never, WhileWaitingForData, WhileBusy };
+    struct Crew {
+        int first;  // workers started at once
+        int most;   // workers at most
+        Growth growth;
+    };
+    Crew ChooseCrew(const WalkSettings& settings);
+    void Coordinate(Crew crew);
     bool StartWorker();
 
     ScanFolder* Acquire(Node* folder);
@@ -112,6 +123,7 @@ private:
     int openLimit_ = 2;
     Node* oldest_ = nullptr;
     Node* newest_ = nullptr;
+    uint64_t foldersRead_ = 0;  // or given up, for the rate the workers reach
     uint64_t leftOut_ = 0;
     std::string firstLeftOut_;
 };
@@ -130,26 +142,35 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     plat::ReadScanIdentity(top_.open, &top_.identity);
     openCount_ = 1;
 
-    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
-    const bool oneCanDo = processors == 1 || plat::ScanIsOnRotatingDisk(top_.open);
+    Crew crew = ChooseCrew(settings);
     // Folders that may be open besides the top.
     const int folderLimit = settings.folderLimit > 0 ? settings.folderLimit : plat::ScanFolderLimit();
     // Each worker holds up to two folders besides those kept for their
     // subfolders (the top among them): the one it opens in and the one it
     // reads, or two on the way down to a folder it opens again.
-    int most = settings.workers > 0 ? settings.workers : oneCanDo ? 1 : kMostWorkers;
-    most = std::max(1, std::min(most, folderLimit / 4));
-    openLimit_ = 1 + std::max(1, folderLimit - 2 * most);
+    crew.most = std::max(1, std::min(crew.most, folderLimit / 4));
+    crew.first = std::min(crew.first, crew.most);
+    openLimit_ = 1 + std::max(1, folderLimit - 2 * crew.most);
 
     ReadAndQueue(&top_, top_.open);
     if (done_) return Outcome();  // no subfolders: no thread is needed
-    const int first = settings.workers > 0 ? most : std::min(processors, most);
-    if (first == 1 && most == 1) {
+    if (crew.most == 1) {
         Work(true);
     } else {
-        Coordinate(first, most, settings.workers == 0);
+        Coordinate(crew);
     }
     return Outcome();
+}
+
+// As many workers as processors, and more while they mostly wait for the
+// data. On a rotating disk one, since reads at several places at once only
+// make the head seek, and more only while the data is in memory.
+Walker::Crew Walker::ChooseCrew(const WalkSettings& settings) {
+    if (settings.workers > 0) return {settings.workers, settings.workers, Growth::Never};
+    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
+    if (processors == 1) return {1, 1, Growth::Never};
+    if (plat::ScanIsOnRotatingDisk(top_.open)) return {1, processors, Growth::WhileBusy};
+    return {processors, kMostWorkers, Growth::WhileWaitingForData};
 }
 
 WalkOutcome Walker::Outcome() const {
@@ -171,14 +192,18 @@ bool Walker::StartWorker() {
 }
 
 // The calling thread starts the workers, reconnects drives for them (the
-// library's state is never touched from a worker), and adds workers while
-// they mostly wait for the data, as on a cold disk or a network share.
-void Walker::Coordinate(int started, int most, bool adaptive) {
+// library's state is never touched from a worker), and adds workers as the
+// crew's growth says (while they mostly wait for the data, as on a cold
+// disk or a network share), for as long as more of them read more folders
+// a second.
+void Walker::Coordinate(Crew crew) {
     int running = 0;
-    while (running < started && StartWorker()) ++running;
+    while (running < crew.first && StartWorker()) ++running;
     if (running == 0) Work(true);
     auto lastTime = std::chrono::steady_clock::now();
     double lastCpu = plat::ScanCpuSeconds();
+    uint64_t lastRead = 0;
+    double rateBefore = -1.0;  // folders a second before the last workers were added
     std::unique_lock<std::mutex> lock(mutex_);
     while (!done_) {
         callerWake_.wait_for(lock, kLookInterval, [this] { return done_ || !toReconnect_.empty(); });
@@ -191,14 +216,22 @@ void Walker::Coordinate(int started, int most, bool adaptive) {
             lock.lock();
         }
         const auto now = std::chrono::steady_clock::now();
-        if (done_ || !adaptive || running >= most || now - lastTime < kLookInterval) continue;
+        if (done_ || crew.growth == Growth::Never || running >= crew.most || now - lastTime < kLookInterval) continue;
         const double cpu = plat::ScanCpuSeconds();
         const double wall = std::chrono::duration<double>(now - lastTime).count();
+        const double rate = double(foldersRead_ - lastRead) / wall;
         const bool waitingForData = cpu - lastCpu < kWaitingShare * wall * running;
         lastTime = now;
         lastCpu = cpu;
-        if (!waitingForData || waiting_.size() <= size_t(running)) continue;
-        const int more = std::min(running, most - running);
+        lastRead = foldersRead_;
+        if (rateBefore >= 0.0 && rate < kGainWanted * rateBefore) {
+            crew.most = running;  // the last ones brought nothing: the limit is elsewhere
+            continue;
+        }
+        const bool wanted = waitingForData == (crew.growth == Growth::WhileWaitingForData);
+        if (!wanted || waiting_.size() <= size_t(running)) continue;
+        rateBefore = rate;
+        const int more = std::min(running, crew.most - running);
         lock.unlock();
         for (int i = 0; i < more && StartWorker(); ++i) ++running;
         lock.lock();
@@ -299,6 +332,7 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
     if (!node->identity.known) plat::ReadScanIdentity(folder, &node->identity);
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        ++foldersRead_;
         node->unopened = node->pending = int(children.size());
         if (!isTop) {
             node->open = folder;
@@ -402,6 +436,7 @@ void Walker::Unlink(Node* folder) {
 // this was; when the top is done, so is the walk.
 void Walker::Finish(Node* node) {
     std::unique_lock<std::mutex> lock(mutex_);
+    ++foldersRead_;
     while (node != &top_) {
         Node* parent = node->parent;
         Close(node);

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -160,12 +161,17 @@ int ScanFolderLimit() {
 bool ScanIsOnRotatingDisk(ScanFolder* folder) {
     struct stat st;
     if (fstat(folder->fd, &st) != 0) return false;
+    char device[64];
+    std::snprintf(device, sizeof device, "/sys/dev/block/%u:%u", major(st.st_dev), minor(st.st_dev));
+    // A virtual machine's disk says it rotates whatever lies beneath it.
+    char* real = realpath(device, nullptr);
+    if (real == nullptr) return false;
+    std::string disk = real;
+    std::free(real);
+    if (disk.find("/virtio") != std::string::npos) return false;
     // A partition has no queue of its own: its disk's is one level up.
-    for (const char* where : {"", "../"}) {
-        char path[96];
-        std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/%squeue/rotational", major(st.st_dev),
-                      minor(st.st_dev), where);
-        if (FILE* file = std::fopen(path, "re")) {
+    for (const char* where : {"/queue/rotational", "/../queue/rotational"}) {
+        if (FILE* file = std::fopen((disk + where).c_str(), "re")) {
             const int flag = std::fgetc(file);
             std::fclose(file);
             return flag == '1';
