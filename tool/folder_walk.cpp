@@ -119,6 +119,7 @@ private:
     std::vector<Node*> toReconnect_;
     std::vector<std::thread> workers_;
     bool done_ = false;
+    int idle_ = 0;       // workers waiting for folders
     int openCount_ = 0;  // nodes holding a folder open, the top included
     int openLimit_ = 2;
     Node* oldest_ = nullptr;
@@ -244,7 +245,9 @@ void Walker::Coordinate(Crew crew) {
 void Walker::Work(bool onCallingThread) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        ++idle_;
         workReady_.wait(lock, [this] { return done_ || !waiting_.empty(); });
+        --idle_;
         if (done_) return;
         Node* node = waiting_.back();
         waiting_.pop_back();
@@ -330,6 +333,7 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
     }
     // For opening it again through its chain, and for the loop check below.
     if (!node->identity.known) plat::ReadScanIdentity(folder, &node->identity);
+    int wake = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++foldersRead_;
@@ -340,9 +344,10 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
             KeepWithinLimit();
         }
         waiting_.insert(waiting_.end(), children.rbegin(), children.rend());
+        // As many idle workers as there are new folders for them, no more.
+        wake = std::min(int(children.size()), idle_);
     }
-    if (children.size() > 1) workReady_.notify_all();
-    else workReady_.notify_one();
+    for (int i = 0; i < wake; ++i) workReady_.notify_one();
 }
 
 // ------------------------------------------------ the folders held open
