@@ -91,6 +91,21 @@ void RemoveTree(const std::string& root);
 // where the system does not let the test make one.
 bool MakeFolderLink(const std::string& target, const std::string& link, std::string& why);
 
+// POSIX: lowers this process's limit on open descriptors so that `spare`
+// more can be opened, for the object's lifetime. active() is false where the
+// limit cannot be lowered (Windows has none of this kind).
+class ScopedDescriptorLimit {
+public:
+    explicit ScopedDescriptorLimit(int spare);
+    ~ScopedDescriptorLimit();
+    ScopedDescriptorLimit(const ScopedDescriptorLimit&) = delete;
+    ScopedDescriptorLimit& operator=(const ScopedDescriptorLimit&) = delete;
+    bool active() const { return saved_ >= 0; }
+
+private:
+    long long saved_ = -1;  // the soft limit before
+};
+
 // Another holder of a file, for the in-use tests. On POSIX a child process
 // that holds a lock of the kind asked for until this object goes; on
 // Windows an open of this process without sharing, which is how another

@@ -371,4 +371,25 @@ FileHolder::~FileHolder() {
     }
 }
 
+ScopedDescriptorLimit::ScopedDescriptorLimit(int spare) {
+    struct rlimit files;
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY || files.rlim_cur > 65536) return;
+    // New descriptors take the lowest free numbers, and only numbers below
+    // the limit: it goes just past the `spare`-th free one.
+    rlim_t limit = 0;
+    for (int free = 0; free < spare && limit < files.rlim_cur; ++limit) {
+        if (fcntl(int(limit), F_GETFD) < 0) ++free;
+    }
+    const rlim_t saved = files.rlim_cur;
+    files.rlim_cur = limit;
+    if (setrlimit(RLIMIT_NOFILE, &files) == 0) saved_ = (long long)saved;
+}
+
+ScopedDescriptorLimit::~ScopedDescriptorLimit() {
+    struct rlimit files;
+    if (saved_ < 0 || getrlimit(RLIMIT_NOFILE, &files) != 0) return;
+    files.rlim_cur = rlim_t(saved_);
+    setrlimit(RLIMIT_NOFILE, &files);
+}
+
 }  // namespace testsupport

@@ -172,4 +172,8 @@ FileHolder::~FileHolder() {
     if (holding_) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
+// Handles are bounded by memory only: there is no limit to lower.
+ScopedDescriptorLimit::ScopedDescriptorLimit(int) {}
+ScopedDescriptorLimit::~ScopedDescriptorLimit() {}
+
 }  // namespace testsupport

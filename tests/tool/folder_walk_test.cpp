@@ -9,12 +9,14 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/process.h"
+#include "support/recording_net.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -145,6 +147,50 @@ TEST(FolderWalk, FoldersRenamedAndDeletedMeanwhile) {
     }
     walking = false;
     changer.join();
+}
+
+// Notes the thread that each reconnection runs on.
+class ThreadNotingNet : public testsupport::RecordingNet {
+public:
+    long GetConnection(const char* localName, char* out, DWORD* length) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            threads.push_back(std::this_thread::get_id());
+        }
+        return RecordingNet::GetConnection(localName, out, length);
+    }
+    std::mutex mutex;
+    std::vector<std::thread::id> threads;
+};
+
+// Folders that cannot be opened (here for want of descriptors) on a path
+// with a drive letter: the drive is reconnected for them, always by the
+// thread that called the walk, never by a worker, and what still fails is
+// left out and named.
+TEST(FolderWalk, FailedOpensOnADriveLetterAreReconnectedByTheCallingThread) {
+    if (!testsupport::IsPosix()) GTEST_SKIP() << "\"Q:\" is a folder name only on POSIX";
+    TempDir dir;
+    // Each level holds two folders: it stays open while the first is walked.
+    for (const char* b : {"b1", "b2"}) {
+        for (const char* c : {"c1", "c2"}) dir.WriteFile(std::string("Q:/top/a/") + b + "/" + c + "/f", 1);
+    }
+    testsupport::ScopedCurrentDir inside(dir.path());
+    ThreadNotingNet net;
+    plat::SetNetProvider(&net);
+    WalkOutcome outcome;
+    {
+        // Room for the top and two more: the walk, told it may hold 64
+        // folders open, runs out at the third level.
+        testsupport::ScopedDescriptorLimit limit(3);
+        if (limit.active()) outcome = Walk("Q:/top", {2, 64});
+    }
+    plat::SetNetProvider(nullptr);
+    if (net.asked.empty() && outcome.bytes == 0) GTEST_SKIP() << "the descriptor limit cannot be lowered here";
+    EXPECT_LT(0u, outcome.foldersLeftOut);
+    EXPECT_EQ(0u, outcome.firstLeftOut.find("Q:/top/a/b")) << outcome.firstLeftOut;
+    EXPECT_GT(4u, outcome.bytes);
+    ASSERT_FALSE(net.threads.empty());
+    for (const std::thread::id& id : net.threads) EXPECT_EQ(std::this_thread::get_id(), id);
 }
 
 }  // namespace
