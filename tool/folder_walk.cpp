@@ -137,7 +137,10 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     Error error = plat::OpenScanTop(dir_, &top_.open);
     if (error != Error::None && ReconnectDriveOf(dir_)) error = plat::OpenScanTop(dir_, &top_.open);
     if (error != Error::None) {
-        topError_ = error;
+        // Said the way every search of the library says it (a wildcard in
+        // the path is an invalid name on Windows, not a missing folder).
+        const Error why = plat::FolderOpenError(dir_);
+        topError_ = why != Error::None ? why : error;
         return Outcome();
     }
     plat::ReadScanIdentity(top_.open, &top_.identity);
