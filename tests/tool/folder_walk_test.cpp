@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "filelib/paths/net_drive.h"
 #include "support/process.h"
 #include "support/recording_net.h"
 #include "support/temp_dir.h"
@@ -177,6 +178,10 @@ TEST(FolderWalk, FailedOpensOnADriveLetterAreReconnectedByTheCallingThread) {
     testsupport::ScopedCurrentDir inside(dir.path());
     ThreadNotingNet net;
     plat::SetNetProvider(&net);
+    // Once before descriptors run short: a sanitizer's first check of a
+    // call through the provider may want a descriptor of its own.
+    ReconnectNetDrive('Q');
+    net.threads.clear();
     WalkOutcome outcome;
     {
         // Room for the top and two more: the walk, told it may hold 64
@@ -185,7 +190,7 @@ TEST(FolderWalk, FailedOpensOnADriveLetterAreReconnectedByTheCallingThread) {
         if (limit.active()) outcome = Walk("Q:/top", {2, 64});
     }
     plat::SetNetProvider(nullptr);
-    if (net.asked.empty() && outcome.bytes == 0) GTEST_SKIP() << "the descriptor limit cannot be lowered here";
+    if (net.threads.empty() && outcome.bytes == 0) GTEST_SKIP() << "the descriptor limit cannot be lowered here";
     EXPECT_LT(0u, outcome.foldersLeftOut);
     EXPECT_EQ(0u, outcome.firstLeftOut.find("Q:/top/a/b")) << outcome.firstLeftOut;
     EXPECT_GT(4u, outcome.bytes);
