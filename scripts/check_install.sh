@@ -118,7 +118,7 @@ zip)
   # Statically linked: the program imports system DLLs only.
   dlls=$(x86_64-w64-mingw32-objdump -p "$(find "$dir" -name vorkstat.exe)" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
   for dll in $dlls; do
-    case $dll in kernel32.dll|msvcrt.dll|mpr.dll|user32.dll|advapi32.dll|api-ms-win-*) ;;
+    case $dll in kernel32.dll|ntdll.dll|msvcrt.dll|mpr.dll|user32.dll|advapi32.dll|api-ms-win-*) ;;
       *) fail "vorkstat.exe needs $dll, which a bare Windows lacks" ;; esac
   done
   echo "$(basename "$zip"): $(echo $files), imports $(echo $dlls)"
