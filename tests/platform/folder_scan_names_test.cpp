@@ -1,6 +1,6 @@
 // The folder scan on the trees an 8-bit, 260-character search loses from:
 // deep paths and names in every script; the top named in every form the
-// system resolves; folder identities for the loop check.
+// system resolves; junctions for the loop check.
 
 #include "filelib/platform/folder_scan.h"
 
@@ -164,35 +164,6 @@ TEST(FolderScanNames, TopIsResolvedAsTheSystemResolvesAPath) {
         plat::CloseScanFolder(bare);
         plat::CloseScanFolder(root);
     }
-}
-
-TEST(FolderScanNames, IdentitiesTellFoldersApart) {
-    TempDir dir;
-    ASSERT_TRUE(testsupport::WriteFileAt(dir.path(), "top/one/a", 1));
-    ASSERT_TRUE(testsupport::WriteFileAt(dir.path(), "top/two/b", 1));
-    plat::ScanFolder* top = nullptr;
-    ASSERT_EQ(plat::Error::None, plat::OpenScanTop((dir / "top").c_str(), &top));
-    plat::ScanFolder* one = nullptr;
-    plat::ScanFolder* two = nullptr;
-    plat::ScanFolder* oneByPath = nullptr;
-    bool mayLeadBack = true;
-    EXPECT_EQ(plat::Error::None, plat::OpenScanSubfolder(top, NameOf("one"), &one, &mayLeadBack));
-    EXPECT_FALSE(mayLeadBack);
-    EXPECT_EQ(plat::Error::None, plat::OpenScanSubfolder(top, NameOf("two"), &two, &mayLeadBack));
-    EXPECT_EQ(plat::Error::None, plat::OpenScanTop((dir / "top/one").c_str(), &oneByPath));
-    plat::ScanIdentity ids[4];
-    plat::ScanFolder* folders[4] = {top, one, two, oneByPath};
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(plat::ReadScanIdentity(folders[i], &ids[i])) << i;
-    EXPECT_TRUE(plat::SameFolder(ids[1], ids[3])) << "one folder, opened twice";
-    EXPECT_FALSE(plat::SameFolder(ids[0], ids[1]));
-    EXPECT_FALSE(plat::SameFolder(ids[1], ids[2]));
-    // Names that are no single entry of the folder open nothing.
-    for (const char* name : {"", ".", "..", "one/..", "missing"}) {
-        plat::ScanFolder* none = nullptr;
-        EXPECT_NE(plat::Error::None, plat::OpenScanSubfolder(top, NameOf(name), &none, &mayLeadBack)) << name;
-        EXPECT_EQ(nullptr, none) << name;
-    }
-    for (plat::ScanFolder* folder : folders) plat::CloseScanFolder(folder);
 }
 
 // A junction leading back up is opened as the folder it leads to, says it

@@ -71,10 +71,12 @@ uint64_t WriteLargeFilePair(const TempDir& dir, const std::string& three, const 
 
 std::vector<TreeFile> DeepTree() {
     std::vector<TreeFile> tree;
-    // 32 levels of 35 ASCII characters: past 260 after seven, past 1,000
-    // after 28; every level has a file, so a level left out shows.
+    // 80 levels of 35 ASCII characters: past 260 after seven, past 1,000
+    // after 28, past 2,800 at the bottom (Wine holds a path as a host path
+    // of at most 4,096 bytes); every level has a file, so a level left out
+    // shows.
     std::string chain;
-    for (int level = 0; level < 32; ++level) {
+    for (int level = 0; level < 80; ++level) {
         chain += std::string(34, char('a' + level % 26)) + char('0' + level % 10) + "/";
         tree.push_back({chain + "f", uint64_t(1) << (level % 20)});
     }

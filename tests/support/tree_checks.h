@@ -58,7 +58,7 @@ struct TreeFile {
 };
 
 // Trees that a walk over the 8-bit, 260-character search loses from: the
-// deepest files more than 1,000 characters down (folders of 35-character
+// deepest files more than 2,800 characters down (folders of 35-character
 // names, ASCII and Cyrillic), and names in many scripts, emoji included,
 // some of them alike in the ANSI code page ("??" for 日本 and for 中文).
 std::vector<TreeFile> DeepTree();
