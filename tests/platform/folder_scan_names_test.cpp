@@ -75,27 +75,20 @@ ScanResult Scan(const std::string& top) {
 plat::ScanName NameOf(const std::string& utf8) { return fs::u8path(utf8).native(); }
 
 TEST(FolderScanNames, DeepAndForeignTreesAreCountedWhole) {
-    struct Case {
-        const char* label;
-        std::vector<testsupport::TreeFile> tree;
-    } cases[] = {
-        {"deep", testsupport::DeepTree()},
-        {"scripts", testsupport::ScriptsTree()},
-    };
-    for (const Case& c : cases) {
+    for (const testsupport::LabelledTree& c : testsupport::LongAndForeignTrees()) {
         SCOPED_TRACE(c.label);
         TempDir dir;
-        const uint64_t expected = testsupport::WriteTree(dir / "top", c.tree);
+        const uint64_t expected = testsupport::WriteTree(dir / "top", c.files);
         ASSERT_NE(UINT64_MAX, expected);
         dir.WriteFile("beside", 5);  // outside the walked tree
         const ScanResult result = Scan(dir / "top");
         EXPECT_EQ(plat::Error::None, result.top);
         EXPECT_EQ(expected, result.bytes);
-        EXPECT_EQ(c.tree.size(), result.files);
+        EXPECT_EQ(c.files.size(), result.files);
         EXPECT_TRUE(result.failures.empty()) << result.failures.front();
         // Every folder of the table, under its own name, none twice.
         std::set<plat::ScanName> expectedNames;
-        for (const testsupport::TreeFile& file : c.tree) {
+        for (const testsupport::TreeFile& file : c.files) {
             for (size_t slash = file.path.find('/'), start = 0; slash != std::string::npos;
                  start = slash + 1, slash = file.path.find('/', start))
                 expectedNames.insert(NameOf(file.path.substr(start, slash - start)));

@@ -111,6 +111,8 @@ std::vector<TreeFile> ScriptsTree() {
     };
 }
 
+std::vector<LabelledTree> LongAndForeignTrees() { return {{"deep", DeepTree()}, {"scripts", ScriptsTree()}}; }
+
 uint64_t WriteTree(const std::string& root, const std::vector<TreeFile>& tree) {
     std::error_code error;
     fs::create_directories(root, error);

@@ -64,6 +64,13 @@ struct TreeFile {
 std::vector<TreeFile> DeepTree();
 std::vector<TreeFile> ScriptsTree();
 
+// Both of them, each with a label for the test's trace.
+struct LabelledTree {
+    const char* label;
+    std::vector<TreeFile> files;
+};
+std::vector<LabelledTree> LongAndForeignTrees();
+
 // Makes the folder `root` and the files of `tree` below it (through WriteFileAt,
 // so no length or name stops it) and returns the sum of their lengths:
 // the total any walk must give on any system. UINT64_MAX when a file could

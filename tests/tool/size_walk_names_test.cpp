@@ -17,17 +17,10 @@ namespace {
 using testsupport::TempDir;
 
 TEST(SizeWalkNames, DeepAndForeignTreesGiveTheirTableTotal) {
-    struct Case {
-        const char* label;
-        std::vector<testsupport::TreeFile> tree;
-    } cases[] = {
-        {"deep", testsupport::DeepTree()},
-        {"scripts", testsupport::ScriptsTree()},
-    };
-    for (const Case& c : cases) {
+    for (const testsupport::LabelledTree& c : testsupport::LongAndForeignTrees()) {
         SCOPED_TRACE(c.label);
         TempDir dir;
-        const uint64_t expected = testsupport::WriteTree(dir / "top", c.tree);
+        const uint64_t expected = testsupport::WriteTree(dir / "top", c.files);
         ASSERT_NE(UINT64_MAX, expected);
         dir.WriteFile("beside", 5);  // outside the walked tree
         std::string top = dir / "top";
