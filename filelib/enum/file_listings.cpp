@@ -10,6 +10,7 @@
 #include <new>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/enum/finder_walk.h"
 #include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/file_names.h"
 #include "filelib/paths/path_join.h"
@@ -186,7 +187,8 @@ public:
         m_dirLength = std::strlen(dir);
     }
 
-    bool Run(const char* extPattern, size_t limit, ListingCollector& found) const;
+    template <class Collector>
+    bool Run(const char* extPattern, size_t limit, Collector& found) const;
 
 private:
     bool Takes(const plat::FindData& fd) const;
@@ -219,7 +221,8 @@ bool FolderScan::PathFits(const plat::FindData& fd) const {
 }
 
 // What the listing leaves out is counted, never cut.
-bool FolderScan::Run(const char* extPattern, size_t limit, ListingCollector& found) const {
+template <class Collector>
+bool FolderScan::Run(const char* extPattern, size_t limit, Collector& found) const {
     char pattern[kPatternSize];
     if (m_dirLength >= sizeof(FINDER_ENTRY::szDir) ||
         !JoinExtensionPattern(pattern, sizeof pattern, m_dir, extPattern)) {
@@ -321,7 +324,35 @@ const char* BelowListDir(const char* path, const char* listDir) {
     return path + skip;
 }
 
+// The subfolders of a tree walk's folder, kept as the walk keeps them.
+class WalkCollector {
+public:
+    explicit WalkCollector(walk::Subfolders& out) : m_out(out) {}
+    bool Add(const plat::FindData& fd) {
+        m_failed = m_failed || !m_out.Add(fd);
+        return !m_failed;
+    }
+    size_t Count() const { return m_out.Count(); }
+    bool Failed() const { return m_failed; }
+
+private:
+    walk::Subfolders& m_out;
+    bool m_failed = false;
+};
+
 }  // namespace
+
+void ListWalkSubfolders(const char* dir, walk::Subfolders& out) {
+    WalkCollector found(out);
+    if (!FolderScan(dir, ListKind::Folders, 0).Run("*", SIZE_MAX, found)) ++g_nFinderLeftOut;
+}
+
+void FillFolderRecord(FINDER_ENTRY* record, const char* dir, const walk::Subfolder& sub, int32_t level) {
+    FoundEntry entry{0, 0, {}};
+    TimeTToDateTimeRec(&entry.dtWrite, time_t(sub.tWrite));
+    FillRecord(record, dir, sub.name, entry, true, 0);
+    record->nLevel = level;
+}
 
 int CFileFinder::ListFiles(char* dir, int startIndex, const char* pattern, int tag) {
     return RunListing(*this, {dir, startIndex, pattern != nullptr ? pattern : "", tag, ListKind::Files});

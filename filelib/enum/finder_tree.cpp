@@ -1,89 +1,57 @@
 // The finder's operations over whole trees: listings with depth tags and
-// counts.
-//
-// The walk keeps its open levels on the heap, one local finder per level
-// holding that level's subfolders, so the depth of a tree never threatens
-// the stack. Folders that are links (reparse points on Windows; on POSIX a
-// link is never a folder) are listed where a listing shows folders but are
-// never entered, so no operation reaches outside the tree it was given.
+// counts, each a policy on the library's tree walk (enum/tree_walk.h),
+// which visits the subfolders in the order the search gives them.
 #include "filelib/enum/file_finder.h"
+#include "filelib/enum/finder_walk.h"
 #include "filelib/fileops/file_ops.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
-
 namespace {
 
 constexpr size_t kFolderField = sizeof(CFileFinder::m_szListDir);
 
+// The finder's records name their folders by szDir and szPath, each of
+// which the listings keep below 260 characters; the root may be longer.
+constexpr walk::WalkRules kFinderRules{kFolderField, EndSeparator::Add, &g_nFinderLeftOut, false};
+
 // What an operation does at each point of the walk.
-class TreeVisitor {
+class TreeVisitor : public walk::TreePolicy {
 public:
-    virtual ~TreeVisitor() = default;
     // Before the folder's subfolders are listed and visited.
     virtual void EnterFolder(char* folder, int32_t depth) = 0;
     // A subfolder found in a folder of the given depth, before its subtree.
-    virtual void SubfolderFound(const FINDER_ENTRY& sub, int32_t depth) = 0;
+    virtual void SubfolderFound(const char*, const walk::Subfolder&, int32_t) {}
     // The same subfolder after its subtree (or at once for a link).
-    virtual void SubfolderDone(const FINDER_ENTRY& sub, int32_t depth) = 0;
+    virtual void SubfolderDone(const char*, const walk::Subfolder&, int32_t) {}
     // After all subfolders of the folder.
-    virtual void LeaveFolder(char* folder, int32_t depth) = 0;
-};
+    virtual void LeaveFolder(char*, int32_t) {}
 
-// One open level of the walk.
-struct Level {
-    char folder[kFolderField];
-    int32_t depth = 0;
-    int32_t next = 0;  // the subfolder to visit next
-    CFileFinder subfolders;
-};
-
-std::unique_ptr<Level> OpenLevel(const char* folder, int32_t depth, TreeVisitor& visitor) {
-    std::unique_ptr<Level> level(new Level);
-    std::memcpy(level->folder, folder, std::strlen(folder) + 1);
-    level->depth = depth;
-    visitor.EnterFolder(level->folder, depth);
-    level->subfolders.ListSubfolders(level->folder, 0);
-    return level;
-}
-
-// Depth first over the tree below `root` (which fits kFolderField),
-// subfolders in the order the search gives them. False when memory ran out
-// and the walk stopped early.
-bool WalkTree(const char* root, TreeVisitor& visitor) {
-    std::vector<std::unique_ptr<Level>> open;
-    try {
-        open.push_back(OpenLevel(root, 0, visitor));
-        while (!open.empty()) {
-            Level& top = *open.back();
-            const FINDER_ENTRY* sub = top.subfolders.GetEntry(top.next);
-            if (sub != nullptr) {
-                visitor.SubfolderFound(*sub, top.depth);
-                if (!IsLinkedFolder(sub->szPath)) {
-                    open.push_back(OpenLevel(sub->szPath, top.depth + 1, visitor));
-                    continue;
-                }
-                visitor.SubfolderDone(*sub, top.depth);
-                ++top.next;
-                continue;
-            }
-            visitor.LeaveFolder(top.folder, top.depth);
-            open.pop_back();
-            if (!open.empty()) {
-                Level& parent = *open.back();
-                visitor.SubfolderDone(*parent.subfolders.GetEntry(parent.next), parent.depth);
-                ++parent.next;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
+    void Enter(const char* folder, int32_t depth, walk::Subfolders& subfolders, uint32_t&) override {
+        EnterFolder(Writable(folder), depth);
+        ListWalkSubfolders(folder, subfolders);
     }
-    return true;
-}
+    walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
+        SubfolderFound(folder, sub, depth);
+        return walk::Visit::Enter;
+    }
+    void Done(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+        SubfolderDone(folder, sub, depth);
+    }
+    void Leave(const char* folder, int32_t depth, uint32_t) override { LeaveFolder(Writable(folder), depth); }
+
+private:
+    // The listings take their folders writable (a bare drive gets its
+    // slash); the walk's own text stays as it is.
+    char* Writable(const char* folder) {
+        std::memcpy(m_folder, folder, std::strlen(folder) + 1);
+        return m_folder;
+    }
+    char m_folder[kFolderField];
+};
 
 // The records of one tree listing, gathered in chunks and appended to the
 // finder's list in one growth at the end: growing the list once per folder
@@ -148,8 +116,6 @@ public:
     void EnterFolder(char* folder, int32_t depth) override {
         if (m_filesFirst) m_files.List(folder, depth, m_batch, m_owner.m_dTotalSize);
     }
-    void SubfolderFound(const FINDER_ENTRY&, int32_t) override {}
-    void SubfolderDone(const FINDER_ENTRY&, int32_t) override {}
     void LeaveFolder(char* folder, int32_t depth) override {
         if (!m_filesFirst) m_files.List(folder, depth, m_batch, m_owner.m_dTotalSize);
     }
@@ -164,9 +130,9 @@ private:
 };
 
 // Folder records carry the depth of the folder in which they were found.
-void AddFolder(RecordBatch& batch, const FINDER_ENTRY& sub, int32_t depth) {
-    FINDER_ENTRY record = sub;
-    record.nLevel = depth;
+void AddFolder(RecordBatch& batch, const char* folder, const walk::Subfolder& sub, int32_t depth) {
+    FINDER_ENTRY record;
+    FillFolderRecord(&record, folder, sub, depth);
     batch.Add(record);
 }
 
@@ -174,13 +140,12 @@ class FolderListing : public TreeVisitor {
 public:
     FolderListing(bool afterSubtree, RecordBatch& batch) : m_afterSubtree(afterSubtree), m_batch(batch) {}
     void EnterFolder(char*, int32_t) override {}
-    void SubfolderFound(const FINDER_ENTRY& sub, int32_t depth) override {
-        if (!m_afterSubtree) AddFolder(m_batch, sub, depth);
+    void SubfolderFound(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+        if (!m_afterSubtree) AddFolder(m_batch, folder, sub, depth);
     }
-    void SubfolderDone(const FINDER_ENTRY& sub, int32_t depth) override {
-        if (m_afterSubtree) AddFolder(m_batch, sub, depth);
+    void SubfolderDone(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+        if (m_afterSubtree) AddFolder(m_batch, folder, sub, depth);
     }
-    void LeaveFolder(char*, int32_t) override {}
 
 private:
     bool m_afterSubtree;
@@ -192,7 +157,9 @@ private:
 class TreeListing : public FileListing {
 public:
     TreeListing(CFileFinder& owner, const char* extList, RecordBatch& batch) : FileListing(owner, extList, batch) {}
-    void SubfolderFound(const FINDER_ENTRY& sub, int32_t depth) override { AddFolder(m_batch, sub, depth); }
+    void SubfolderFound(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+        AddFolder(m_batch, folder, sub, depth);
+    }
 };
 
 class FileCounting : public TreeVisitor {
@@ -200,9 +167,6 @@ public:
     FileCounting(CFileFinder& owner, const char* extList) : m_owner(owner), m_extList(extList) {}
     int32_t m_nCount = 0;
     void EnterFolder(char* folder, int32_t) override { m_nCount += m_owner.CountFiles(folder, m_extList); }
-    void SubfolderFound(const FINDER_ENTRY&, int32_t) override {}
-    void SubfolderDone(const FINDER_ENTRY&, int32_t) override {}
-    void LeaveFolder(char*, int32_t) override {}
 
 private:
     CFileFinder& m_owner;
@@ -250,7 +214,7 @@ int32_t CFileFinder::ListTreeFiles(char* root, const char* extList) {
     try {
         RecordBatch batch;
         FileListing listing(*this, ListOrAll(extList), batch);
-        if (!WalkTree(root, listing)) ++g_nFinderLeftOut;
+        walk::WalkTree(root, listing, kFinderRules);
         ParseFilters(ListOrAll(extList));
         return StoreAll(batch, m_list);
     } catch (const std::bad_alloc&) {
@@ -264,7 +228,7 @@ int32_t CFileFinder::ListTreeFolders(char* root) {
     try {
         RecordBatch batch;
         FolderListing listing(m_bTreeOrder != 0, batch);
-        WalkTree(root, listing);
+        walk::WalkTree(root, listing, kFinderRules);
         return batch.StoreInto(m_list);
     } catch (const std::bad_alloc&) {
         return 0;
@@ -278,7 +242,7 @@ int32_t CFileFinder::ListTree(char* root, const char* extList) {
     try {
         RecordBatch batch;
         TreeListing listing(*this, ListOrAll(extList), batch);
-        WalkTree(root, listing);
+        walk::WalkTree(root, listing, kFinderRules);
         ParseFilters(ListOrAll(extList));
         return batch.StoreInto(m_list);
     } catch (const std::bad_alloc&) {
@@ -327,6 +291,6 @@ int32_t CFileFinder::CountTreeFiles(char* root, const char* extList) {
     AppendRootSlash(root);
     if (std::strlen(root) >= kFolderField) return 0;
     FileCounting counting(*this, ListOrAll(extList));
-    WalkTree(root, counting);
+    walk::WalkTree(root, counting, kFinderRules);
     return counting.m_nCount;
 }

@@ -61,100 +61,89 @@ bool FitsWalkFolder(const char* folder) {
     return folder != nullptr && std::strlen(folder) < TREE_WALK_FOLDER_LIMIT;
 }
 
-struct RecordWalk {
-    walk::ExtensionGroups groups;
-    bool withFolders;
-    int32_t& depth;
-};
-
-bool AppendRecord(int64_t index, const plat::FindData& entry, const char* folder, bool isFolder, int32_t depth) {
+bool AppendRecord(int64_t index, const char* name, uint64_t size, const char* folder, bool isFolder, int32_t depth) {
     TREEENTRY* record = static_cast<TREEENTRY*>(ListSlot(g_entryBlock, index, sizeof(TREEENTRY)));
     if (record == nullptr) return false;
-    std::strcpy(record->szName, entry.name);
+    std::strcpy(record->szName, name);
     std::strcpy(record->szFolder, folder);
     std::strcpy(record->szRoot, g_szTreeRoot);
-    record->dwSize = isFolder ? 0 : uint32_t(entry.size);
+    record->dwSize = uint32_t(size);
     record->bFolder = isFolder;
     record->nDepth = depth;
     return true;
 }
 
-bool AppendFile(RecordWalk& walk, int64_t index, const plat::FindData& entry, const char* folder) {
-    if (!AppendRecord(index, entry, folder, false, walk.depth)) return false;
-    g_dwTotalSize += uint32_t(entry.size);
-    g_dTotalSize += double(entry.size);
-    return true;
-}
+// Pre-order in the search's order: a folder's files group by group, then
+// for each subfolder its record (when folders are wanted) and its tree.
+class RecordWalk final : public walk::TreePolicy {
+public:
+    RecordWalk(const char* extList, bool withFolders, int32_t depth, int64_t base)
+        : m_groups(extList), m_withFolders(withFolders), m_depth(depth), m_base(base) {}
 
-// Subfolders met in a folder's search, walked once the search is closed.
-using Subfolders = walk::PlainArray<plat::FindData>;
+    int32_t Added() const { return m_added; }
 
-int32_t WalkFileGroups(RecordWalk& walk, const char* folder, int64_t base) {
-    int32_t added = 0;
-    walk::ForEachGroupFile(folder, walk.groups, TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
-        if (AppendFile(walk, base + added, entry, folder)) ++added;
-        return walk::GroupVisit::Next;
-    });
-    return added;
-}
-
-// One search for files and subfolders alike, when every file is wanted:
-// the files are listed as they come, the subfolders kept for later.
-int32_t WalkAllFiles(RecordWalk& walk, const char* folder, int64_t base, Subfolders& subfolders) {
-    int32_t added = 0;
-    char pattern[TREE_TEXT_WIDTH];
-    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return 0;
-    plat::FindData entry;
-    plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::All, &entry);
-    for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-        if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            if (AppendFile(walk, base + added, entry, folder)) ++added;
-        } else if (walk::IsFolderEntry(entry)) {
-            plat::FindData* subfolder = subfolders.Append();
-            if (subfolder != nullptr) *subfolder = entry;
+    void Enter(const char* folder, int32_t depth, walk::Subfolders& subfolders, uint32_t&) override {
+        if (m_groups.AllFiles()) {
+            ReadAll(folder, depth, subfolders);
+            return;
         }
-    }
-    plat::FindClose(search);
-    return added;
-}
-
-void GatherSubfolders(const char* folder, Subfolders& subfolders) {
-    char pattern[TREE_TEXT_WIDTH];
-    if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
-    plat::FindData entry;
-    plat::SearchHandle search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
-    for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
-        if (!walk::IsFolderEntry(entry)) continue;
-        plat::FindData* subfolder = subfolders.Append();
-        if (subfolder != nullptr) *subfolder = entry;
-    }
-    plat::FindClose(search);
-}
-
-// Pre-order. The depth of a tree is bounded by the folder limit, so the
-// recursion stays shallow whatever the tree holds; each level's search is
-// closed before the walk goes down.
-int32_t WalkRecords(RecordWalk& walk, const char* folder, int64_t base) {
-    Subfolders subfolders;
-    int32_t added = 0;
-    if (walk.groups.AllFiles()) {
-        added = WalkAllFiles(walk, folder, base, subfolders);
-    } else {
-        added = WalkFileGroups(walk, folder, base);
+        walk::ForEachGroupFile(folder, m_groups, TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
+            AddFile(entry, folder, depth);
+            return walk::GroupVisit::Next;
+        });
         GatherSubfolders(folder, subfolders);
     }
-    for (size_t i = 0; i < subfolders.Count(); ++i) {
-        const plat::FindData& entry = subfolders[i];
-        if (walk.withFolders && AppendRecord(base + added, entry, folder, true, walk.depth)) ++added;
-        char subfolder[TREE_WALK_FOLDER_LIMIT];
-        if (!walk::MayEnter(entry) || !JoinPath(subfolder, sizeof subfolder, folder, entry.name, walk::kJoin)) continue;
-        ++walk.depth;
-        added += WalkRecords(walk, subfolder, base + added);
-        --walk.depth;
+    walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
+        if (m_withFolders && AppendRecord(m_base + m_added, sub.name, 0, folder, true, m_depth + depth)) ++m_added;
+        return walk::Visit::Enter;
     }
-    g_nListCount = added;
-    return added;
-}
+    void Done(const char*, const walk::Subfolder&, int32_t) override {}
+    void Leave(const char*, int32_t, uint32_t) override {}
+
+private:
+    void AddFile(const plat::FindData& entry, const char* folder, int32_t depth) {
+        if (!AppendRecord(m_base + m_added, entry.name, entry.size, folder, false, m_depth + depth)) return;
+        ++m_added;
+        g_dwTotalSize += uint32_t(entry.size);
+        g_dTotalSize += double(entry.size);
+    }
+
+    // One search for files and subfolders alike, when every file is
+    // wanted: the files are listed as they come, the subfolders kept.
+    void ReadAll(const char* folder, int32_t depth, walk::Subfolders& subfolders) {
+        char pattern[TREE_TEXT_WIDTH];
+        if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
+        plat::FindData entry;
+        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::All, &entry);
+        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
+            if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                AddFile(entry, folder, depth);
+            } else if (walk::IsFolderEntry(entry)) {
+                subfolders.Add(entry);
+            }
+        }
+        plat::FindClose(search);
+    }
+
+    static void GatherSubfolders(const char* folder, walk::Subfolders& subfolders) {
+        char pattern[TREE_TEXT_WIDTH];
+        if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
+        plat::FindData entry;
+        plat::SearchHandle search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
+        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry))
+            if (walk::IsFolderEntry(entry)) subfolders.Add(entry);
+        plat::FindClose(search);
+    }
+
+    walk::ExtensionGroups m_groups;
+    bool m_withFolders;
+    int32_t m_depth;  // the caller's counter at the top
+    int64_t m_base;
+    int32_t m_added = 0;
+};
+
+// Folders that do not fit are passed over, as the walkers always have.
+constexpr walk::WalkRules kRecordRules{TREE_WALK_FOLDER_LIMIT, walk::kJoin, nullptr, false};
 
 int32_t StartRecordWalk(const char* folder, const char* extList, int32_t base, int32_t& depth, bool withFolders) {
     if (base == 0) {
@@ -166,8 +155,10 @@ int32_t StartRecordWalk(const char* folder, const char* extList, int32_t base, i
     }
     g_nListCount = 0;
     if (base < 0 || !FitsWalkFolder(folder)) return 0;
-    RecordWalk walk{walk::ExtensionGroups(extList), withFolders, depth};
-    return WalkRecords(walk, folder, base);
+    RecordWalk walk(extList, withFolders, depth, base);
+    walk::WalkTree(folder, walk, kRecordRules);
+    g_nListCount = walk.Added();
+    return walk.Added();
 }
 
 int32_t BuildFolderFileList(const char* folder, const char* extList, int32_t base, bool withFolder) {

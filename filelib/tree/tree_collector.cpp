@@ -6,6 +6,7 @@
 
 #include "filelib/paths/file_names.h"
 #include "filelib/paths/drive_reconnect.h"
+#include "filelib/tree/tree_op_paths.h"
 #include "filelib/tree/walk_search.h"
 
 char g_aszTreeFolder[TREE_TABLE_CAPACITY][TREE_FOLDER_WIDTH];
@@ -29,8 +30,9 @@ constexpr size_t kGatherPatternSize = TREE_SORTED_FOLDER_LIMIT + TREE_NAME_WIDTH
 // 190 + 1 + 198 characters for a name below the name width.
 constexpr size_t kFileKeySize = 400;
 
-// Beside g_aszSubfolder: whether each listed subfolder may be entered.
-bool g_abSubfolderEnterable[TREE_TABLE_CAPACITY];
+// Beside g_aszSubfolder: each listed subfolder's attributes, which tell
+// the walks whether they may enter it.
+uint32_t g_adwSubfolderAttrib[TREE_TABLE_CAPACITY];
 
 bool FitsSortedFolder(const char* folder) {
     return folder != nullptr && std::strlen(folder) < TREE_SORTED_FOLDER_LIMIT;
@@ -54,7 +56,7 @@ struct GatheredFile {
 struct GatheredFolder {
     char name[TREE_NAME_WIDTH];
     char key[TREE_NAME_WIDTH];
-    bool enterable;
+    uint32_t attrib;
 };
 
 // The base name decides before the extension, and the blank fill puts a
@@ -162,7 +164,7 @@ int32_t ListSubfoldersSorted(const char* folder) {
         std::strcpy(gathered->name, entry.name);
         std::strcpy(gathered->key, entry.name);
         UpperAsciiInPlace(gathered->key);
-        gathered->enterable = walk::MayEnter(entry);
+        gathered->attrib = entry.attrib;
     }
     if (!found && !walk::SearchEndedWhole()) ++g_nTreeLeftOut;  // a folder that could not be read
     plat::FindClose(search);
@@ -172,59 +174,65 @@ int32_t ListSubfoldersSorted(const char* folder) {
     for (size_t position = 0; position < order.Count(); ++position) {
         const GatheredFolder& gathered = folders[size_t(order[position])];
         std::strcpy(g_aszSubfolder[position], gathered.name);
-        g_abSubfolderEnterable[position] = gathered.enterable;
+        g_adwSubfolderAttrib[position] = gathered.attrib;
     }
     return int32_t(order.Count());
 }
 
+namespace treeops {
+
+bool KeepSortedSubfolders(const char* folder, walk::Subfolders& out) {
+    const int32_t count = ListSubfoldersSorted(folder);
+    for (int32_t i = 0; i < count; ++i)
+        if (!out.Add(g_aszSubfolder[i], g_adwSubfolderAttrib[i])) return false;
+    return true;
+}
+
+}  // namespace treeops
+
 namespace {
+
+// Pre-order: a folder's own files sorted, then its subfolders' trees in
+// sorted order, into the tables from the running count on.
+class Collecting final : public walk::TreePolicy {
+public:
+    Collecting(const walk::ExtensionGroups& groups, int32_t base) : m_groups(groups), m_base(base), m_total(base) {}
+
+    int32_t Added() const { return m_total - m_base; }
+
+    void Enter(const char* folder, int32_t, walk::Subfolders& subfolders, uint32_t&) override {
+        // With the tables full the walk adds nothing, but it still looks
+        // for one matching file more, so that g_bListTruncated tells
+        // whether any was left out; the first one found ends the walk.
+        if (m_total < TREE_TABLE_CAPACITY) {
+            const int32_t added = ListSorted(folder, m_groups, m_total);
+            for (int32_t i = m_total; i < m_total + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
+            m_total += added;
+        } else if (!g_bListTruncated) {
+            ListSorted(folder, m_groups, TREE_TABLE_CAPACITY);
+        }
+        if (!Finished() && !treeops::KeepSortedSubfolders(folder, subfolders)) ++g_nTreeLeftOut;  // memory short
+    }
+    walk::Visit Found(const char*, const walk::Subfolder&, const char*, int32_t) override { return walk::Visit::Enter; }
+    void Done(const char*, const walk::Subfolder&, int32_t) override {}
+    void Leave(const char*, int32_t, uint32_t) override {}
+    bool Finished() const override { return m_total >= TREE_TABLE_CAPACITY && g_bListTruncated; }
+
+private:
+    const walk::ExtensionGroups& m_groups;
+    int32_t m_base;
+    int32_t m_total;
+};
+
+constexpr walk::WalkRules kCollectRules{TREE_SORTED_FOLDER_LIMIT, walk::kJoin, &g_nTreeLeftOut, false};
 
 int32_t CollectTree(const char* folder, const walk::ExtensionGroups& groups, int32_t base) {
     g_nListCount = 0;
     if (base < 0) return 0;
-    if (!FitsSortedFolder(folder)) return LeaveOut(folder);
-
-    // With the tables full the walk adds nothing, but it still looks for
-    // one matching file more, so that g_bListTruncated tells whether any
-    // was left out; the first one found ends the looking.
-    int32_t added = 0;
-    if (base < TREE_TABLE_CAPACITY) {
-        added = ListSorted(folder, groups, base);
-        for (int32_t i = base; i < base + added; ++i) std::strcpy(g_aszTreeFolder[i], folder);
-    } else if (!g_bListTruncated) {
-        ListSorted(folder, groups, TREE_TABLE_CAPACITY);
-    }
-    const auto walkDone = [&] { return base + added >= TREE_TABLE_CAPACITY && g_bListTruncated; };
-
-    const int32_t subfolderCount = walkDone() ? 0 : ListSubfoldersSorted(folder);
-    if (subfolderCount > 0) {
-        // The walk below overwrites g_aszSubfolder, so this level keeps its own copy.
-        struct Subfolder {
-            char name[TREE_NAME_WIDTH];
-            bool enterable;
-        };
-        walk::PlainArray<Subfolder> subfolders;
-        for (int32_t i = 0; i < subfolderCount; ++i) {
-            Subfolder* copy = subfolders.Append();
-            if (copy == nullptr) {
-                ++g_nTreeLeftOut;  // memory short
-                break;
-            }
-            std::strcpy(copy->name, g_aszSubfolder[i]);
-            copy->enterable = g_abSubfolderEnterable[i];
-        }
-        for (size_t i = 0; i < subfolders.Count() && !walkDone(); ++i) {
-            char path[TREE_SORTED_FOLDER_LIMIT];
-            if (!subfolders[i].enterable) continue;
-            if (!JoinPath(path, sizeof path, folder, subfolders[i].name, walk::kJoin)) {
-                ++g_nTreeLeftOut;
-                continue;
-            }
-            added += CollectTree(path, groups, base + added);
-        }
-    }
-    g_nListCount = added;
-    return added;
+    Collecting collecting(groups, base);
+    walk::WalkTree(folder, collecting, kCollectRules);
+    g_nListCount = collecting.Added();
+    return g_nListCount;
 }
 
 }  // namespace

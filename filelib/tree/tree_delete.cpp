@@ -1,8 +1,6 @@
 #include "filelib/tree/tree_ops.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "filelib/enum/file_finder.h"
 #include "filelib/fileops/first_entry.h"
@@ -23,34 +21,48 @@ bool RemoveCollected(int32_t index) {
     return treeops::RemoveKeepingReadOnly(g_aszTreeFolder[index], g_aszTreeFile[index]);
 }
 
-// The subfolder names of the last ListSubfoldersSorted, copied out: every
-// step below overwrites the shared table.
-class SubfolderNames {
+// What one folder's own step of the pruning left.
+enum class PruneStep { Gone, Enter, Stays };
+
+// Removes the folder at once when it is empty. A folder that could not be
+// looked at is not known to be gone; a link to a folder is never entered:
+// what it leads to is not part of this tree.
+PruneStep RemoveIfEmpty(const char* path, const walk::Subfolder* found) {
+    if (plat::IsFileSystemRoot(path)) return PruneStep::Stays;
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Folder) return kind == PathKind::Unknown ? PruneStep::Stays : PruneStep::Gone;
+    plat::RemoveFolder(path);
+    if (NoFolderThere(KindOfPath(path))) return PruneStep::Gone;
+    const bool link = found != nullptr ? found->IsLink() : IsLinkedFolder(path);
+    return link ? PruneStep::Stays : PruneStep::Enter;
+}
+
+// Post-order in sorted order; the first folder that stays ends the walk.
+class Pruning final : public walk::TreePolicy {
 public:
-    explicit SubfolderNames(const char* folder) {
-        const int32_t count = ListSubfoldersSorted(folder);
-        if (count <= 0) return;
-        m_names.reset(new (std::nothrow) Name[size_t(count)]);
-        if (m_names == nullptr) {
-            m_lost = true;
-            return;
-        }
-        for (int32_t i = 0; i < count; ++i) std::memcpy(m_names[i].text, g_aszSubfolder[i], TREE_NAME_WIDTH);
-        m_count = count;
+    bool Failed() const { return m_failed; }
+
+    void Enter(const char* folder, int32_t, walk::Subfolders& subfolders, uint32_t&) override {
+        // No subfolder: it holds files, or cannot be removed.
+        if (!treeops::KeepSortedSubfolders(folder, subfolders) || subfolders.Count() == 0) m_failed = true;
     }
-    // False when the names could not be kept (memory short).
-    bool Kept() const { return !m_lost; }
-    int32_t Count() const { return m_count; }
-    const char* operator[](int32_t index) const { return m_names[index].text; }
+    walk::Visit Found(const char*, const walk::Subfolder& sub, const char* path, int32_t) override {
+        const PruneStep step = path != nullptr ? RemoveIfEmpty(path, &sub) : PruneStep::Stays;
+        if (step == PruneStep::Stays) m_failed = true;
+        return step == PruneStep::Enter ? walk::Visit::Enter : walk::Visit::Pass;
+    }
+    void Done(const char*, const walk::Subfolder&, int32_t) override {}
+    void Leave(const char* folder, int32_t, uint32_t) override {
+        plat::RemoveFolder(folder);
+        if (!NoFolderThere(KindOfPath(folder))) m_failed = true;
+    }
+    bool Finished() const override { return m_failed; }
 
 private:
-    struct Name {
-        char text[TREE_NAME_WIDTH];
-    };
-    std::unique_ptr<Name[]> m_names;
-    int32_t m_count = 0;
-    bool m_lost = false;
+    bool m_failed = false;
 };
+
+constexpr walk::WalkRules kPruneRules{kArgumentSize, EndSeparator::Add, nullptr, true};
 
 // PruneFolderTree on one subfolder of `folder`.
 int PruneChild(const char* folder, const char* name) {
@@ -96,11 +108,14 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
     // A plain name that is no folder names no folder to remove.
     if (removeSubfolders && selection.namesFolder) {
         // Every subfolder is pruned; the first that remains decides.
-        const SubfolderNames names(folder);
-        if (!names.Kept()) result = 1;
-        for (int32_t i = 0; i < names.Count(); ++i) {
-            const int pruned = PruneChild(folder, names[i]);
-            if (result == 0) result = pruned;
+        walk::Subfolders names;
+        if (!treeops::KeepSortedSubfolders(folder, names)) {
+            result = 1;  // not every subfolder could be kept in mind
+        } else {
+            for (size_t i = 0; i < names.Count(); ++i) {
+                const int pruned = PruneChild(folder, names.At(i).name);
+                if (result == 0) result = pruned;
+            }
         }
     }
     if (removeFolder && selection.namesFolder) {
@@ -112,19 +127,9 @@ int DeleteTreeByPattern(const char* path, bool removeSubfolders, bool removeFold
 
 int PruneFolderTree(const char* path) {
     if (!Fits(path, kArgumentSize)) return 1;
-    if (plat::IsFileSystemRoot(path)) return 1;
-    // A folder that could not be looked at is not known to be gone.
-    const PathKind kind = KindOfPath(path);
-    if (kind != PathKind::Folder) return kind == PathKind::Unknown ? 1 : 0;
-    plat::RemoveFolder(path);
-    if (NoFolderThere(KindOfPath(path))) return 0;
-    // A link to a folder is never entered: what it leads to is not part of
-    // this tree.
-    if (IsLinkedFolder(path)) return 1;
-    const SubfolderNames names(path);
-    if (names.Count() == 0) return 1;  // it holds files, or cannot be removed
-    for (int32_t i = 0; i < names.Count(); ++i)
-        if (PruneChild(path, names[i]) != 0) return 1;
-    plat::RemoveFolder(path);
-    return NoFolderThere(KindOfPath(path)) ? 0 : 1;
+    const PruneStep step = RemoveIfEmpty(path, nullptr);
+    if (step != PruneStep::Enter) return step == PruneStep::Gone ? 0 : 1;
+    Pruning pruning;
+    const walk::WalkEnd end = walk::WalkTree(path, pruning, kPruneRules);
+    return end == walk::WalkEnd::Whole && !pruning.Failed() ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "filelib/enum/tree_walk.h"
 #include "filelib/tree/tree_collector.h"
 
 namespace treeops {
@@ -88,6 +89,10 @@ bool SelectTreeFiles(const char* path, TreeSelection* selection);
 
 // The walk of the sorted collector over the selection, from index 0.
 int32_t CollectSelection(const TreeSelection& selection);
+
+// The subfolders of ListSubfoldersSorted(folder), copied aside for a walk
+// in their sorted order. False when memory ran short and not all were kept.
+bool KeepSortedSubfolders(const char* folder, walk::Subfolders& out);
 
 // Deletes folder + separator + name without touching its attributes, so
 // that a read-only file stays, as the system's own removal keeps it. False

@@ -59,12 +59,4 @@ bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t 
     return whole;
 }
 
-bool IsFolderEntry(const plat::FindData& entry) {
-    return (entry.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0 && !plat::IsDotName(entry.name);
-}
-
-bool MayEnter(const plat::FindData& entry) {
-    return IsFolderEntry(entry) && (entry.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
 }  // namespace walk

@@ -1,14 +1,13 @@
-// What the tree walkers share: extension lists of three-character groups,
-// which entries they take, and a growing record array. Their paths and
-// searches are the library's (paths/path_join.h, paths/drive_reconnect.h).
+// What the tree walkers share beside their walk (enum/tree_walk.h):
+// extension lists of three-character groups and the search of a folder's
+// files by them. Their paths and searches are the library's
+// (paths/path_join.h, paths/drive_reconnect.h).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <type_traits>
 
+#include "filelib/enum/tree_walk.h"
 #include "filelib/paths/path_join.h"
 #include "filelib/platform/path_limits.h"
 #include "filelib/platform/platform.h"
@@ -67,9 +66,9 @@ bool SearchGroupFiles(const char* folder, const ExtensionGroups& groups, size_t 
 // buffers decide; never more than plat::kLongestPattern). False when the
 // folder could not be read (not when it is not there): files may have been
 // missed.
-template <class Visit>
-bool ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t patternSize, Visit&& visit) {
-    using Visitor = typename std::remove_reference<Visit>::type;
+template <class VisitFile>
+bool ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t patternSize, VisitFile&& visit) {
+    using Visitor = typename std::remove_reference<VisitFile>::type;
     return SearchGroupFiles(
         folder, groups, patternSize,
         [](void* context, const plat::FindData& file) { return (*static_cast<Visitor*>(context))(file); },
@@ -79,48 +78,5 @@ bool ForEachGroupFile(const char* folder, const ExtensionGroups& groups, size_t 
 // Whether a search that ended (found nothing more, or nothing at all) has
 // seen all there was: false when the folder could not be read.
 inline bool SearchEndedWhole() { return plat::LastSearchError() == plat::Error::NotFound; }
-
-// A subfolder entry: a folder other than "." and "..".
-bool IsFolderEntry(const plat::FindData& entry);
-// A folder the walks may enter: links and junctions are listed as the
-// search gives them but never followed out of the tree.
-bool MayEnter(const plat::FindData& entry);
-
-// A growing array of plain records that reports a lack of memory instead
-// of throwing; it doubles its room, so filling it is linear.
-template <class T>
-class PlainArray {
-    static_assert(std::is_trivially_copyable<T>::value, "records are moved as bytes");
-
-public:
-    PlainArray() = default;
-    ~PlainArray() { std::free(m_data); }
-    PlainArray(const PlainArray&) = delete;
-    PlainArray& operator=(const PlainArray&) = delete;
-
-    // A zeroed record at the end, or null when memory is short.
-    T* Append() {
-        if (m_count == m_room) {
-            const size_t room = m_room == 0 ? 16 : m_room * 2;
-            if (room > SIZE_MAX / sizeof(T)) return nullptr;
-            void* data = std::realloc(m_data, room * sizeof(T));
-            if (data == nullptr) return nullptr;
-            m_data = static_cast<T*>(data);
-            m_room = room;
-        }
-        T* record = m_data + m_count++;
-        std::memset(static_cast<void*>(record), 0, sizeof(T));
-        return record;
-    }
-    size_t Count() const { return m_count; }
-    T& operator[](size_t index) { return m_data[index]; }
-    const T& operator[](size_t index) const { return m_data[index]; }
-    T* Data() { return m_data; }
-
-private:
-    T* m_data = nullptr;
-    size_t m_count = 0;
-    size_t m_room = 0;
-};
 
 }  // namespace walk
