@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "filelib/platform/local_time.h"
+#include "filelib/platform/process.h"
 
 static_assert(sizeof(time_t) == 8, "the current time must keep working past 2038");
 

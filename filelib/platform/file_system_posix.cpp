@@ -1,27 +1,37 @@
-// POSIX backend, file system: attributes, time stamps and search data of
-// one path, removing, moving and making entries. Only what stands in for a
-// Windows file system service lives here.
+// POSIX backend, the file system: everything platform.h declares except
+// the directory search (search_posix.cpp) and the folder scan (its own
+// file): one path's attributes, times and search data, removing, moving
+// and making entries, open files for copying, the exclusive-open test, the
+// current folder, drives and the network provider, which POSIX stands in
+// for. Needs Linux: statx for details and time stamps, copy_file_range to
+// copy inside the kernel (read and write where it is refused), renameat2
+// to move without replacing (a look first where it is missing), /proc for
+// the umask. Logic that Windows shares goes to platform.cpp, not here.
 
-#include "filelib/platform/file_system.h"
+#include "filelib/platform/backend.h"
+#include "filelib/platform/name_match.h"
+#include "filelib/platform/posix_backend.h"
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
-
-#include "filelib/platform/calendar.h"
-#include "filelib/platform/name_match.h"
-#include "filelib/platform/platform.h"
-#include "filelib/platform/posix_attributes.h"
-#include "filelib/platform/posix_file_times.h"
-#include "filelib/platform/system_errors.h"
+#include <ctime>
+#include <new>
+#include <string>
 
 namespace plat {
 
 const char kPathSep = '/';
+
+// The system takes every path the library handles as it is.
+const size_t kLongNameThreshold = SIZE_MAX;
 
 namespace posix {
 
@@ -41,10 +51,28 @@ bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size
     return true;
 }
 
-FILETIME ToFileTime(int64_t seconds, uint32_t nanoseconds) {
-    int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kTicks1601To1970;
+bool StatEntry(int dirFd, const char* name, struct statx* sx) {
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+    return statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, sx) == 0;
+}
+
+EntryStamps StampsOf(const struct statx& sx) {
+    return {(sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime, sx.stx_atime, sx.stx_mtime};
+}
+
+namespace {
+
+FILETIME ToFileTime(const struct statx_timestamp& stamp) {
+    int64_t ticks = int64_t(stamp.tv_sec) * kTicksPerSecond + stamp.tv_nsec / 100 + kTicks1601To1970;
     if (ticks < 0) ticks = 0;  // before 1601: FILETIME cannot hold it
     return FileTimeOfTicks(ticks);
+}
+
+}  // namespace
+
+FileTimes FileTimesOf(const struct statx& sx) {
+    const EntryStamps stamps = StampsOf(sx);
+    return {ToFileTime(stamps.create), ToFileTime(stamps.access), ToFileTime(stamps.write)};
 }
 
 struct timespec ToTimespec(const FILETIME* ft) {
@@ -68,6 +96,13 @@ struct timespec ToTimespec(const FILETIME* ft) {
 
 }  // namespace posix
 
+size_t FolderPartLength(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? 0 : size_t(slash - path) + 1;
+}
+
+// ------------------------------------------------------------ one path
+
 namespace {
 
 const char* LastName(const char* path) {
@@ -75,19 +110,9 @@ const char* LastName(const char* path) {
     return slash != nullptr ? slash + 1 : path;
 }
 
-bool Valid(const char* path) { return path != nullptr && path[0] != 0; }
-
-struct EntryTimes {
-    FILETIME creation, access, write;
-};
-
-bool StatTimes(const char* path, struct statx* sx, EntryTimes* times) {
-    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
-    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, sx) != 0) return false;
-    times->write = posix::ToFileTime(sx->stx_mtime.tv_sec, sx->stx_mtime.tv_nsec);
-    times->access = posix::ToFileTime(sx->stx_atime.tv_sec, sx->stx_atime.tv_nsec);
-    times->creation =
-        (sx->stx_mask & STATX_BTIME) ? posix::ToFileTime(sx->stx_btime.tv_sec, sx->stx_btime.tv_nsec) : times->write;
+bool StatTimes(const char* path, struct statx* sx, FileTimes* times) {
+    if (!posix::StatEntry(AT_FDCWD, path, sx)) return false;
+    *times = posix::FileTimesOf(*sx);
     return true;
 }
 
@@ -96,14 +121,14 @@ bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 }  // namespace
 
 DWORD ReadAttributes(const char* path) {
-    if (!Valid(path)) return INVALID_FILE_ATTRIBUTES;
+    if (!IsGivenPath(path)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
     if (lstat(path, &st) != 0) return INVALID_FILE_ATTRIBUTES;
     return posix::AttributesOf(st.st_mode, LastName(path));
 }
 
 Error WriteAttributes(const char* path, DWORD attrib) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     struct stat st;
     if (lstat(path, &st) != 0) return LastSystemError();
     mode_t mode = st.st_mode & 07777;
@@ -119,11 +144,11 @@ Error WriteAttributes(const char* path, DWORD attrib) {
 }
 
 Error ReadFileTimes(const char* path, FILETIME* creation, FILETIME* access, FILETIME* write) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     struct statx sx;
-    EntryTimes times;
+    FileTimes times;
     if (!StatTimes(path, &sx, &times)) return LastSystemError();
-    if (creation != nullptr) *creation = times.creation;
+    if (creation != nullptr) *creation = times.create;
     if (access != nullptr) *access = times.access;
     if (write != nullptr) *write = times.write;
     return Error::None;
@@ -131,7 +156,7 @@ Error ReadFileTimes(const char* path, FILETIME* creation, FILETIME* access, FILE
 
 Error WriteFileTimes(const char* path, const FILETIME* /*creation: not settable here*/, const FILETIME* access,
                      const FILETIME* write) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     const struct timespec times[2] = {posix::ToTimespec(access), posix::ToTimespec(write)};
     if (access == nullptr && write == nullptr) {
         struct stat st;
@@ -143,7 +168,7 @@ Error WriteFileTimes(const char* path, const FILETIME* /*creation: not settable 
 Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
     if (out == nullptr) return Error::Other;
     std::memset(out, 0, sizeof *out);
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     // The search resolves wildcards and the rules of what it finds; the
     // details come from the entry itself, at the system's precision.
     FindData found;
@@ -158,11 +183,11 @@ Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
     std::memcpy(entryPath, path, folderLength);
     std::memcpy(entryPath + folderLength, found.name, nameLength + 1);
     struct statx sx;
-    EntryTimes times;
+    FileTimes times;
     if (!StatTimes(entryPath, &sx, &times)) return LastSystemError();
     out->dwFileAttributes = posix::AttributesOf(sx.stx_mode, found.name);
     if (IsDotName(found.name)) out->dwFileAttributes = found.attrib;
-    out->ftCreationTime = times.creation;
+    out->ftCreationTime = times.create;
     out->ftLastAccessTime = times.access;
     out->ftLastWriteTime = times.write;
     const uint64_t size = S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size;
@@ -173,7 +198,7 @@ Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
 }
 
 Error RemoveFileEntry(const char* path) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     struct stat st;
     if (lstat(path, &st) != 0) return LastSystemError();
     if (S_ISDIR(st.st_mode)) return Error::IsFolder;
@@ -208,7 +233,7 @@ Error MoveKeepingTarget(const char* from, const char* to) {
 }  // namespace
 
 Error MovePath(const char* from, const char* to, MoveMode mode) {
-    if (!Valid(from) || !Valid(to)) return Error::NotFound;
+    if (!IsGivenPath(from) || !IsGivenPath(to)) return Error::NotFound;
     struct stat source;
     if (lstat(from, &source) != 0) return LastSystemError();
     if (mode == MoveMode::KeepTarget) return MoveKeepingTarget(from, to);
@@ -218,12 +243,12 @@ Error MovePath(const char* from, const char* to, MoveMode mode) {
 }
 
 Error MakeFolder(const char* path) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     return mkdir(path, 0777) == 0 ? Error::None : LastSystemError();
 }
 
 Error RemoveFolder(const char* path) {
-    if (!Valid(path)) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     struct stat st;
     if (lstat(path, &st) != 0) return LastSystemError();
     if (!S_ISDIR(st.st_mode)) return Error::NotFolder;
@@ -234,7 +259,7 @@ Error RemoveFolder(const char* path) {
 
 Error FolderOpenError(const char* path) {
     if (path == nullptr) return Error::NotFound;
-    const char* folder = path[0] != 0 ? path : ".";
+    const char* folder = FolderOrCurrent(path);
     struct stat st;
     if (stat(folder, &st) != 0) return LastSystemError();
     if (!S_ISDIR(st.st_mode)) return Error::NotFolder;
@@ -245,7 +270,7 @@ Error FolderOpenError(const char* path) {
 }
 
 bool IsFileSystemRoot(const char* path) {
-    const char* folder = path == nullptr || path[0] == 0 ? "." : path;
+    const char* folder = path == nullptr ? "." : FolderOrCurrent(path);
     const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;  // no folder that can be reached
     struct stat self;
@@ -254,6 +279,374 @@ bool IsFileSystemRoot(const char* path) {
     close(fd);
     // The root's ".." is the root itself; a mount point's lies on another device.
     return known && (self.st_dev != parent.st_dev || self.st_ino == parent.st_ino);
+}
+
+// ------------------------------------------------------ the exclusive-open test
+
+namespace {
+
+// Open-file-description locks see the record locks of this process's other
+// descriptors too; the classic query sees only other processes'.
+#ifdef F_OFD_GETLK
+constexpr int kRecordLockQuery = F_OFD_GETLK;
+#else
+constexpr int kRecordLockQuery = F_GETLK;
+#endif
+
+bool HeldByRecordLock(int fd) {
+    struct flock query = {};
+    query.l_type = F_WRLCK;  // conflicts with every read or write lock
+    query.l_whence = SEEK_SET;
+    query.l_start = 0;
+    query.l_len = 0;  // to the end of the file, however long it grows
+    query.l_pid = 0;
+    if (fcntl(fd, kRecordLockQuery, &query) != 0) return false;
+    return query.l_type != F_UNLCK;
+}
+
+bool HeldByFileLock(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return false;  // released when fd closes
+    return errno == EWOULDBLOCK;
+}
+
+}  // namespace
+
+Error TryExclusiveOpen(const char* path) {
+    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    // Non-blocking: opening a FIFO must not wait for a writer.
+    const int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return LastSystemError();
+    struct stat st;
+    Error result = Error::None;
+    if (fstat(fd, &st) != 0)
+        result = LastSystemError();
+    else if (S_ISDIR(st.st_mode))
+        result = Error::AccessDenied;  // as Windows answers for a folder
+    else if (HeldByFileLock(fd) || HeldByRecordLock(fd))
+        result = Error::SharingViolation;
+    close(fd);
+    return result;
+}
+
+// ------------------------------------------------ current folder and drive
+
+int GetCurrentDrive() { return 0; }
+
+Error SetCurrentDrive(int /*drive*/) { return Error::None; }
+
+bool GetCurrentDir(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    if (getcwd(buf, size) != nullptr) return true;
+    buf[0] = 0;
+    return false;
+}
+
+Error ChangeDir(const char* path) {
+    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    if (chdir(path) == 0) return Error::None;
+    const Error error = LastSystemError();
+    // A file named as the folder, not a missing one, as Windows tells them.
+    struct stat st;
+    if (errno == ENOTDIR && lstat(path, &st) == 0 && !S_ISDIR(st.st_mode)) return Error::NotFolder;
+    return error;
+}
+
+// ------------------------------------------------ drives and network
+
+Error FreeBytesForCaller(const char* /*drive*/, uint64_t* bytes) {
+    if (bytes != nullptr) *bytes = 0;
+    return Error::NotFound;
+}
+
+namespace {
+
+// Without drive letters there are no remembered mappings.
+class NoMappings : public NetProvider {
+public:
+    long GetConnection(const char*, char* remote, DWORD*) override {
+        if (remote != nullptr) remote[0] = 0;
+        return 2250L;  // ERROR_NOT_CONNECTED
+    }
+    long AddConnection(const char*, const char*) override { return 2250L; }
+    unsigned QueryDriveType(const char*) override { return DRIVE_NO_ROOT_DIR; }
+};
+
+}  // namespace
+
+NetProvider& SystemNetProvider() {
+    static NoMappings noMappings;
+    return noMappings;
+}
+
+// ------------------------------------------------------ file data
+
+struct OpenFile {
+    int fd = -1;
+};
+
+namespace {
+
+FileHandle Wrap(int fd) {
+    if (fd < 0) return nullptr;
+    OpenFile* file = new (std::nothrow) OpenFile;
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    file->fd = fd;
+    return file;
+}
+
+// Small files are copied in one piece: looking for their holes costs more
+// than it could save.
+constexpr uint64_t kHoleSearchFrom = 128 * 1024;
+
+char g_copyBuffer[1 << 20];
+
+bool WriteAll(int fd, const char* data, size_t length, off_t offset) {
+    while (length > 0) {
+        const ssize_t written = ::pwrite(fd, data, length, offset);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) return false;
+        data += written;
+        length -= size_t(written);
+        offset += written;
+    }
+    return true;
+}
+
+bool CopyRangeByReading(int in, int out, off_t offset, uint64_t length) {
+    while (length > 0) {
+        const size_t want = length < sizeof g_copyBuffer ? size_t(length) : sizeof g_copyBuffer;
+        const ssize_t got = ::pread(in, g_copyBuffer, want, offset);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return false;  // the source ended early
+        if (!WriteAll(out, g_copyBuffer, size_t(got), offset)) return false;
+        offset += got;
+        length -= uint64_t(got);
+    }
+    return true;
+}
+
+// Copies [offset, offset + length) to the same place in `out`, inside the
+// kernel where it can.
+bool CopyRange(int in, int out, off_t offset, uint64_t length) {
+    off_t inOffset = offset, outOffset = offset;
+    while (length > 0) {
+        const size_t want = length < (uint64_t(1) << 30) ? size_t(length) : size_t(1) << 30;
+        const ssize_t copied = ::copy_file_range(in, &inOffset, out, &outOffset, want, 0);
+        if (copied < 0) {
+            if (errno == EINTR) continue;
+            // Not offered for this pair of files: copy through memory.
+            if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOTSUP)
+                return CopyRangeByReading(in, out, inOffset, length);
+            return false;
+        }
+        if (copied == 0) return false;  // the source ended early
+        length -= uint64_t(copied);
+    }
+    return true;
+}
+
+// Start of the next data at or after `offset`, or `length` when only a
+// hole follows. A file system without hole search is all data.
+off_t NextData(int fd, off_t offset, uint64_t length, bool* failed) {
+    const off_t data = ::lseek(fd, offset, SEEK_DATA);
+    if (data >= 0) return data < off_t(length) ? data : off_t(length);
+    if (errno == ENXIO) return off_t(length);
+    if (errno == EINVAL || errno == EOPNOTSUPP || errno == ENOTSUP) return offset;
+    *failed = true;
+    return off_t(length);
+}
+
+off_t NextHole(int fd, off_t offset, uint64_t length) {
+    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (hole < 0 || hole > off_t(length)) return off_t(length);
+    return hole;
+}
+
+// What a file being written is until it has its final mode: its owner's alone.
+constexpr mode_t kPrivateMode = 0600;
+
+// The process's file-creation mask. Linux shows it in /proc without
+// changing it; elsewhere it is read by setting it and back, which the
+// library, single-threaded, may do.
+mode_t CurrentUmask() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return mode_t(mask & 0777);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// Gives an open file an owner and group. Only root may give a file away;
+// then, as cp does, the group alone is tried, and the file counts as not
+// given. True when both were given.
+bool GiveOwner(int fd, uid_t owner, gid_t group) {
+    if (::fchown(fd, owner, group) == 0) return true;
+    if (::fchown(fd, uid_t(-1), group) != 0) {
+        // Not a group of the process: the file keeps the process's.
+    }
+    return false;
+}
+
+}  // namespace
+
+FileHandle OpenForReading(const char* path) {
+    if (path == nullptr) return nullptr;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return Wrap(fd);
+}
+
+namespace {
+
+FileIdentity IdentityOf(const struct statx& sx) {
+    return {(uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor, sx.stx_ino};
+}
+
+}  // namespace
+
+bool QueryOpenFile(FileHandle file, uint64_t* length, FileIdentity* identity, FileTimes* times) {
+    if (file == nullptr) return false;
+    struct statx sx;
+    const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+    if (::statx(file->fd, "", AT_EMPTY_PATH, mask, &sx) != 0) return false;
+    if (length != nullptr) *length = sx.stx_size;
+    if (identity != nullptr) *identity = IdentityOf(sx);
+    if (times != nullptr) *times = posix::FileTimesOf(sx);
+    return true;
+}
+
+bool QueryPathIdentity(const char* path, FileIdentity* identity) {
+    if (path == nullptr || path[0] == 0 || identity == nullptr) return false;
+    struct statx sx;
+    if (::statx(AT_FDCWD, path, 0, STATX_INO, &sx) != 0) return false;
+    *identity = IdentityOf(sx);
+    return true;
+}
+
+const char kTempNamePrefix[] = ".~vks";  // hidden, as its dot says here
+const size_t kLongestNewPath = kLongestPath;
+
+uint32_t TempNameSeed() { return uint32_t(::getpid()) * 7919u + uint32_t(std::time(nullptr)); }
+
+FileHandle CreateNewFile(const char* path, const char* /*target*/, bool* taken) {
+    // Its owner's alone until it is complete and has its final mode.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kPrivateMode);
+    if (fd < 0) {
+        *taken = errno == EEXIST;
+        return nullptr;
+    }
+    FileHandle file = Wrap(fd);
+    if (file == nullptr) ::unlink(path);
+    return file;
+}
+
+FileHandle OpenForWriting(const char* path) {
+    if (path == nullptr || path[0] == 0) return nullptr;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, kPrivateMode);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) {
+        // An existing file is written in place: its old mode need not fit
+        // the new content, so it is its owner's alone until the copy is
+        // given its access.
+        if (::fchmod(fd, st.st_mode & 0700) != 0) {
+            // Only the owner (or root) may narrow it; the data still goes in.
+        }
+    }
+    return Wrap(fd);
+}
+
+void GiveCopyAccess(FileHandle copy, FileHandle source, const char* target, CopyAccess access) {
+    struct stat from;
+    if (copy == nullptr || source == nullptr || ::fstat(source->fd, &from) != 0) return;  // stays private
+    mode_t mode = from.st_mode & 07777;
+    bool owned = false;
+    if (access == CopyAccess::Source) {
+        owned = GiveOwner(copy->fd, from.st_uid, from.st_gid);
+    } else {
+        mode = (mode & 0777 & ~CurrentUmask()) | S_IWUSR;
+        struct stat replaced;
+        if (target != nullptr && ::stat(target, &replaced) == 0 && S_ISREG(replaced.st_mode))
+            GiveOwner(copy->fd, replaced.st_uid, replaced.st_gid);
+    }
+    // Set-id bits on a file that someone else owns would run it as that
+    // someone else. The mode comes after the owner, whose change clears them.
+    if (!owned) mode &= mode_t(~(S_ISUID | S_ISGID | S_ISVTX));
+    if (::fchmod(copy->fd, mode) != 0) {
+        // A file system without modes (FAT) keeps the narrow one it gave.
+    }
+}
+
+bool FlushFile(FileHandle file) {
+    if (file == nullptr) return false;
+    return ::fsync(file->fd) == 0 || errno == EINVAL;  // EINVAL: a file that cannot be flushed
+}
+
+bool FlushFolderOf(const char* path) {
+    if (path == nullptr) return false;
+    const size_t length = FolderPartLength(path);
+    std::string folder = length == 0 ? std::string(".") : std::string(path, length);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Some file systems cannot flush a folder (EINVAL): their entries are
+    // as safe as they get.
+    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return flushed;
+}
+
+bool CopyFileData(FileHandle source, FileHandle dest, uint64_t length) {
+    if (source == nullptr || dest == nullptr) return false;
+    const int in = source->fd, out = dest->fd;
+    if (length < kHoleSearchFrom) return CopyRange(in, out, 0, length);
+    // The hole search would take a missing end for a hole.
+    struct stat st;
+    if (::fstat(in, &st) != 0 || uint64_t(st.st_size) < length) return false;
+    bool failed = false;
+    off_t offset = 0;
+    while (uint64_t(offset) < length) {
+        const off_t data = NextData(in, offset, length, &failed);
+        if (failed) return false;
+        if (uint64_t(data) >= length) break;
+        const off_t hole = NextHole(in, data, length);
+        if (!CopyRange(in, out, data, uint64_t(hole - data))) return false;
+        offset = hole;
+    }
+    // A hole at the end leaves nothing written there: the length says it.
+    return ::ftruncate(out, off_t(length)) == 0;
+}
+
+bool SetOpenFileTimes(FileHandle file, const FileTimes& times) {
+    if (file == nullptr) return false;
+    const timespec stamps[2] = {posix::ToTimespec(&times.access), posix::ToTimespec(&times.write)};
+    return ::futimens(file->fd, stamps) == 0;
+}
+
+bool CloseFile(FileHandle file) {
+    if (file == nullptr) return false;
+    const bool closed = ::close(file->fd) == 0;
+    delete file;
+    return closed;
 }
 
 }  // namespace plat

@@ -1,13 +1,54 @@
-// Windows backend, program and process: the program's path, the start that
-// stands in for the application framework, the key press at the console,
-// waiting. Nothing else lives here.
+// Windows backend, the process and the system around it: everything
+// process.h declares (the program's path, its start, the key press at the
+// console, waiting, local time, the code page) and the one mapping from
+// GetLastError codes to plat::Error, through the Win32 API and the C
+// runtime. Must build with mingw-w64 and MSVC alike: no GNU-only
+// constructs. Logic that POSIX shares goes to platform.cpp, not here.
 
-#include "filelib/platform/process.h"
+#include "filelib/platform/backend.h"
 
-#include "filelib/platform/win_system.h"
 #include <conio.h>
+#include <time.h>
 
 namespace plat {
+
+Error ErrorFromSystemCode(long code) {
+    switch (DWORD(code)) {
+        case ERROR_SUCCESS: return Error::None;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_NOT_READY:
+            return Error::NotFound;
+        case ERROR_ACCESS_DENIED: return Error::AccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_BUSY:
+            return Error::SharingViolation;
+        case ERROR_WRITE_PROTECT: return Error::ReadOnly;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return Error::Exists;
+        case ERROR_DIR_NOT_EMPTY: return Error::NotEmpty;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return Error::DiskFull;
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_BUFFER_OVERFLOW:
+            return Error::NameTooLong;
+        case ERROR_DIRECTORY: return Error::NotFolder;
+        case ERROR_NOT_SAME_DEVICE: return Error::CrossDevice;
+        case ERROR_INVALID_NAME: return Error::InvalidName;
+        case ERROR_NOT_SUPPORTED:
+        case ERROR_CALL_NOT_IMPLEMENTED:
+            return Error::Unsupported;
+        default: return Error::Other;
+    }
+}
+
+Error LastSystemError() { return ErrorFromSystemCode(long(GetLastError())); }
 
 const bool kDashOptions = false;
 
@@ -21,8 +62,7 @@ bool GetProgramPath(char* buf, size_t size) {
     return true;
 }
 
-bool StartApplication(int argc, char** argv) {
-    if (argc < 1 || argv == nullptr || argv[0] == nullptr || argv[0][0] == 0) return false;
+bool StartOnSystem() {
     const char* commandLine = GetCommandLineA();
     return GetModuleHandleA(nullptr) != nullptr && commandLine != nullptr && commandLine[0] != 0;
 }
@@ -43,6 +83,19 @@ void SleepMilliseconds(DWORD milliseconds) { Sleep(milliseconds); }
 bool StandardErrorIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+// The runtime's localtime_s (MSVC and mingw-w64 alike).
+bool BreakDownLocalTime(std::time_t t, std::tm* out) { return localtime_s(out, &t) == 0; }
+
+
+int WideToAnsiCodePage(const WCHAR* text, char* out, int size) {
+    if (text == nullptr || out == nullptr || size <= 0) return 0;
+    // Without best fit: it would turn characters the code page lacks into
+    // look-alikes, such as a fullwidth solidus into '/' or a fullwidth
+    // quotation mark into '"', which changes what a path or command means.
+    // "?" as on POSIX.
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, out, size, nullptr, nullptr);
 }
 
 }  // namespace plat

@@ -1,23 +1,321 @@
-// POSIX backend: the directory search (FindOpen and its kin): which entries
-// a search yields and with which details. The folders it reads and their
-// descriptors are kept in search_state_posix.cpp.
+// POSIX backend, the directory search (FindOpen and its kin): which entries
+// a search yields with which details, and the open folders it reads with
+// their descriptor budget. Needs Linux: getdents64 to read a folder,
+// statx for an entry's details and openat2 to tell a mount root (with a
+// plain openat where the system refuses it). Nothing but the search here.
 
-#include "filelib/platform/platform.h"
+#include "filelib/platform/backend.h"
 #include "filelib/platform/name_match.h"
-#include "filelib/platform/posix_attributes.h"
-#include "filelib/platform/posix_search.h"
-#include "filelib/platform/system_errors.h"
+#include "filelib/platform/posix_backend.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace plat {
+namespace posix {
+
+namespace {
+
+bool g_openat2Refused = false;  // the system (or its sandbox) lacks openat2
+
+}  // namespace
+
+// ---------------------------------------------------------- open folder
+
+OpenFolder::OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth)
+    : budget_(budget), buffer_(buffer), depth_(depth) {
+    name_[0] = 0;
+}
+
+OpenFolder::~OpenFolder() {
+    if (linked_ || fd_ >= 0) Close();
+    std::free(path_);
+}
+
+void OpenFolder::Attach(int fd, OpenFolder* parent, const char* name) {
+    fd_ = fd;
+    parent_ = parent;
+    if (parent != nullptr) {
+        ++parent->openChildren_;
+        std::strcpy(name_, name);  // fits: names are checked against MAX_PATH first
+    }
+    budget_.Link(this);
+}
+
+bool OpenFolder::OpenByPath(const char* path, bool followLink) {
+    followsLink_ = followLink;
+    path_ = strdup(path);
+    if (path_ == nullptr) return false;
+    const int fd = budget_.OpenFolderAt(AT_FDCWD, path, followLink, nullptr, nullptr);
+    if (fd < 0) return false;
+    Attach(fd, nullptr, nullptr);
+    return true;
+}
+
+bool OpenFolder::OpenIn(OpenFolder& parent, const char* name) {
+    if (std::strlen(name) >= sizeof name_) return false;
+    itself_ = std::strcmp(name, ".") == 0;
+    if (!parent.EnsureOpen()) return false;
+    if (itself_) {
+        crossedMount_ = parent.crossedMount_;
+        const int fd = budget_.OpenFolderAt(parent.fd_, ".", false, &parent, nullptr);
+        if (fd < 0) return false;
+        Attach(fd, &parent, name);
+        return true;
+    }
+    bool mountRoot = true;
+    fd_ = budget_.OpenSubfolder(parent.fd_, name, &parent, &mountRoot);
+    if (fd_ < 0) return false;
+    parent_ = &parent;  // for the comparison with the folders above
+    if (LeadsBackUp(mountRoot)) {
+        budget_.Close(fd_);
+        fd_ = -1;
+        parent_ = nullptr;
+        errno = 0;  // nothing failed: the folder is one of those above
+        return false;
+    }
+    Attach(fd_, &parent, name);
+    return true;
+}
+
+// A bind mount or a mounted copy that leads back up would make a walk count
+// the same files again, or never end. Without a mount, a chain of entries
+// of one file system never comes back (folders have no hard links), so only
+// chains that crossed a mount are compared.
+bool OpenFolder::LeadsBackUp(bool mountRoot) {
+    crossedMount_ = parent_->crossedMount_ || mountRoot;
+    if (!crossedMount_ || !KnowIdentity()) return false;
+    for (OpenFolder* f = parent_; f != nullptr; f = f->parent_) {
+        if (f->KnowIdentity() && f->device_ == device_ && f->inode_ == inode_) return true;
+    }
+    return false;
+}
+
+bool OpenFolder::KnowIdentity() {
+    if (identityKnown_) return true;
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    device_ = uint64_t(st.st_dev);
+    inode_ = uint64_t(st.st_ino);
+    identityKnown_ = true;
+    return true;
+}
+
+bool OpenFolder::Identity(uint64_t* device, uint64_t* inode) {
+    if (!KnowIdentity()) return false;
+    *device = device_;
+    *inode = inode_;
+    return true;
+}
+
+void OpenFolder::ReleaseBuffer() {
+    if (buffer_->owner == this) buffer_->owner = nullptr;
+}
+
+bool OpenFolder::Park() {
+    if (!KnowIdentity()) return false;  // to check it when it comes back
+    budget_.Close(fd_);
+    fd_ = -1;
+    parked_ = true;
+    ++budget_.parks_;
+    return true;
+}
+
+// Takes fd as the parked folder if it is the same folder; the next read
+// starts again where it had got to.
+bool OpenFolder::Unpark(int fd) {
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || uint64_t(st.st_dev) != device_ || uint64_t(st.st_ino) != inode_) {
+        if (fd >= 0) budget_.Close(fd);
+        finished_ = true;  // moved or gone meanwhile: its rest is skipped
+        return false;
+    }
+    fd_ = fd;
+    parked_ = false;
+    ++budget_.reopens_;
+    ReleaseBuffer();  // the descriptor's position is not the buffer's end
+    return true;
+}
+
+bool OpenFolder::EnsureOpen() {
+    if (!parked_) return fd_ >= 0;
+    if (finished_) return false;
+    int fd = -1;
+    if (parent_ != nullptr) {
+        if (parent_->EnsureOpen()) fd = budget_.OpenFolderAt(parent_->fd_, name_, false, parent_, this);
+    } else if (path_ != nullptr) {
+        fd = budget_.OpenFolderAt(AT_FDCWD, path_, followsLink_, this, nullptr);
+    }
+    return Unpark(fd);
+}
+
+// The walk comes back up here: the parked parent is the child's "..".
+void OpenFolder::ReopenThrough(const OpenFolder& child) {
+    if (!parked_ || finished_ || child.fd_ < 0) return;
+    Unpark(budget_.OpenFolderAt(child.fd_, child.itself_ ? "." : "..", false, &child, this));
+}
+
+void OpenFolder::OrphanChildren() {
+    for (OpenFolder* f = budget_.oldest_; f != nullptr && openChildren_ > 0; f = f->newer_) {
+        if (f->parent_ == this) {
+            f->parent_ = nullptr;
+            --openChildren_;
+        }
+    }
+}
+
+void OpenFolder::Close() {
+    if (parent_ != nullptr) {
+        --parent_->openChildren_;
+        parent_->ReopenThrough(*this);
+    }
+    if (openChildren_ > 0) OrphanChildren();
+    if (linked_) budget_.Unlink(this);
+    if (fd_ >= 0) budget_.Close(fd_);
+    fd_ = -1;
+    parent_ = nullptr;
+    ReleaseBuffer();
+}
+
+const LinuxDirent64* OpenFolder::Refill() {
+    ReadBuffer& buffer = *buffer_;
+    const bool resume = buffer.owner != this && readBefore_;
+    if (!resume && atEnd_) return nullptr;
+    if (!EnsureOpen()) return nullptr;
+    if (resume && lseek(fd_, resumeOffset_, SEEK_SET) < 0) return nullptr;
+    readBefore_ = true;
+    const long got = syscall(SYS_getdents64, fd_, buffer.data, kReadBufferSize);
+    if (got <= 0) {
+        atEnd_ = got == 0;
+        if (buffer.owner != this) buffer.owner = nullptr;  // its entries were overwritten
+        return nullptr;
+    }
+    buffer.owner = this;
+    buffer.pos = 0;
+    buffer.length = size_t(got);
+    ++fills_;
+    return ReadEntry();
+}
+
+void OpenFolder::ReadAgainFrom(const ReadMark& mark) {
+    if (BufferHoldsWholeFolder() && mark.fill == 1) {
+        buffer_->pos = mark.bufferPos;
+        resumeOffset_ = mark.offset;  // should the buffer be taken meanwhile
+        return;
+    }
+    ReleaseBuffer();
+    readBefore_ = true;
+    resumeOffset_ = mark.offset;
+    atEnd_ = false;
+}
+
+// ----------------------------------------------------- descriptor budget
+
+void DescriptorBudget::Counted(int fd) {
+    if (fd < 0) return;
+    if (++held_ > mostHeld_) mostHeld_ = held_;
+}
+
+void DescriptorBudget::Close(int fd) {
+    if (fd < 0) return;
+    close(fd);
+    --held_;
+}
+
+bool DescriptorBudget::FreeOne(const OpenFolder* keep1, const OpenFolder* keep2) {
+    for (OpenFolder* f = oldest_; f != nullptr; f = f->newer_) {
+        if (f != keep1 && f != keep2 && !f->parked_ && f->fd_ >= 0 && f->Park()) return true;
+    }
+    return false;
+}
+
+int DescriptorBudget::OpenFolderAt(int dirFd, const char* name, bool followLink, const OpenFolder* keep1,
+                                   const OpenFolder* keep2) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    for (;;) {
+        if (AtLimit() && !FreeOne(keep1, keep2)) {
+            errno = EMFILE;
+            return -1;
+        }
+        const int fd = openat(dirFd, name, flags);
+        if (fd >= 0) {
+            Counted(fd);
+            return fd;
+        }
+        if ((errno != EMFILE && errno != ENFILE) || !FreeOne(keep1, keep2)) return -1;
+    }
+}
+
+// Tries openat2 with RESOLVE_NO_XDEV first: it refuses a mount root with
+// EXDEV, which tells a mount root from a plain subfolder without a stat.
+int DescriptorBudget::OpenSubfolder(int dirFd, const char* name, const OpenFolder* keep, bool* mountRoot) {
+    *mountRoot = true;
+    while (!g_openat2Refused) {
+        if (AtLimit() && !FreeOne(keep, nullptr)) {
+            errno = EMFILE;
+            return -1;
+        }
+        struct open_how how;
+        std::memset(&how, 0, sizeof how);
+        how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_XDEV;
+        const long fd = syscall(SYS_openat2, dirFd, name, &how, sizeof how);
+        if (fd >= 0) {
+            *mountRoot = false;
+            Counted(int(fd));
+            return int(fd);
+        }
+        if (errno == EXDEV) break;  // a mount: opened below as any folder
+        if (errno == ENOSYS || errno == EPERM || errno == EINVAL || errno == E2BIG) {
+            g_openat2Refused = true;
+            break;
+        }
+        if ((errno != EMFILE && errno != ENFILE) || !FreeOne(keep, nullptr)) return -1;
+    }
+    return OpenFolderAt(dirFd, name, false, keep, nullptr);
+}
+
+void DescriptorBudget::Link(OpenFolder* folder) {
+    folder->older_ = newest_;
+    if (newest_ != nullptr) newest_->newer_ = folder;
+    newest_ = folder;
+    if (oldest_ == nullptr) oldest_ = folder;
+    folder->linked_ = true;
+}
+
+void DescriptorBudget::Unlink(OpenFolder* folder) {
+    if (folder->older_ != nullptr) folder->older_->newer_ = folder->newer_;
+    if (folder->newer_ != nullptr) folder->newer_->older_ = folder->older_;
+    if (oldest_ == folder) oldest_ = folder->newer_;
+    if (newest_ == folder) newest_ = folder->older_;
+    folder->older_ = folder->newer_ = nullptr;
+    folder->linked_ = false;
+}
+
+// ------------------------------------------------------- process state
+
+DescriptorBudget& SearchBudget() {
+    static DescriptorBudget budget;
+    return budget;
+}
+
+ReadBufferPool& SearchBuffers() {
+    static ReadBufferPool pool;
+    return pool;
+}
+
+}  // namespace posix
+
+// ------------------------------------------------------- the search
 
 struct Search {
     explicit Search(int depth)
@@ -40,14 +338,6 @@ namespace {
 using posix::LinuxDirent64;
 using posix::StatTypeAndSize;
 
-thread_local Error t_searchError = Error::None;
-
-// Records why a search found nothing; null, for the caller to return.
-Search* NothingFound(Error why) {
-    t_searchError = why;
-    return nullptr;
-}
-
 // Why a call on the entry `name` of folder `dirFd` failed with `code`: a
 // link where a folder is expected is no folder, so nothing is there, as
 // a file there would be; a chain of links that never ends cannot be looked
@@ -62,7 +352,7 @@ Error EntryError(int code, int dirFd, const char* name) {
 
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.
 // For SearchDetail::Sizes only the type and the size are asked for.
-bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
+bool FillEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
     if (detail == SearchDetail::Sizes) {
         bool isFolder = false;
         if (!StatTypeAndSize(dirFd, name, &isFolder, &out->size)) return false;
@@ -70,13 +360,13 @@ bool StatEntry(int dirFd, const char* name, FindData* out, SearchDetail detail =
         return true;
     }
     struct statx sx;
-    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
-    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
+    if (!posix::StatEntry(dirFd, name, &sx)) return false;
+    const posix::EntryStamps stamps = posix::StampsOf(sx);
     out->attrib = posix::AttributesOf(sx.stx_mode, name);
     out->size = S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size;
-    out->tWrite = sx.stx_mtime.tv_sec;
-    out->tAccess = sx.stx_atime.tv_sec;
-    out->tCreate = (sx.stx_mask & STATX_BTIME) ? int64_t(sx.stx_btime.tv_sec) : out->tWrite;
+    out->tWrite = stamps.write.tv_sec;
+    out->tAccess = stamps.access.tv_sec;
+    out->tCreate = stamps.create.tv_sec;
     return true;
 }
 
@@ -87,14 +377,13 @@ bool CopyName(const char* name, FindData* out) {
     return true;
 }
 
+// A record without a type is asked about later, by its attributes.
 bool WantedByType(SearchKind kind, unsigned char type) {
-    if (type == DT_UNKNOWN || kind == SearchKind::All) return true;
-    return (type == DT_DIR) == (kind == SearchKind::FoldersOnly);
+    return type == DT_UNKNOWN || KindWants(kind, type == DT_DIR);
 }
 
 bool WantedByAttributes(SearchKind kind, uint32_t attrib) {
-    if (kind == SearchKind::All) return true;
-    return ((attrib & FILE_ATTRIBUTE_DIRECTORY) != 0) == (kind == SearchKind::FoldersOnly);
+    return KindWants(kind, (attrib & FILE_ATTRIBUTE_DIRECTORY) != 0);
 }
 
 // The entry's name, terminator included, copied by the record's length:
@@ -110,7 +399,7 @@ bool NextDot(Search* search, FindData* out) {
     const char* name = search->dotsPending == 2 ? "." : "..";
     --search->dotsPending;
     if (!MatchesNamePattern(search->namePattern, name) || !search->folder.EnsureOpen() ||
-        !StatEntry(search->folder.fd(), name, out))
+        !FillEntry(search->folder.fd(), name, out))
         return false;
     out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
     return CopyName(name, out);
@@ -133,14 +422,14 @@ bool NextFromFolder(Search* search, FindData* out) {
         } else {
             // Entries left in the buffer of a parked folder need the folder again.
             if (!folder.EnsureOpen()) break;
-            if (!StatEntry(folder.fd(), name, out, search->detail)) continue;  // vanished meanwhile
+            if (!FillEntry(folder.fd(), name, out, search->detail)) continue;  // vanished meanwhile
             if (!WantedByAttributes(search->kind, out->attrib)) continue;
         }
         if (CopyEntryName(entry, out)) return true;
     }
     // A read that failed, or a folder lost while parked, is no end.
     search->end = folder.ReachedEnd() ? Error::NotFound : Error::Other;
-    t_searchError = search->end;
+    SetSearchError(search->end);
     folder.Finish();
     return false;
 }
@@ -184,11 +473,11 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
     search->matchesEveryName = MatchesEveryName(namePattern);
     if (kind == SearchKind::All && !IsRootFolder(search->folder)) search->dotsPending = 2;
     if (!NextFromFolder(search, out)) {
-        const Error why = t_searchError;
+        const Error why = LastSearchError();
         FindClose(search);
         return NothingFound(why);
     }
-    t_searchError = Error::None;
+    SetSearchError(Error::None);
     return search;
 }
 
@@ -197,11 +486,11 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
     if (std::strcmp(dirName, ".") != 0 || dirFd != AT_FDCWD) {
         int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return NothingFound(ErrorFromSystemCode(errno));
-        const bool found = StatEntry(fd, name, out);
+        const bool found = FillEntry(fd, name, out);
         const int code = errno;
         close(fd);
         if (!found) return NothingFound(ErrorFromSystemCode(code));
-    } else if (!StatEntry(AT_FDCWD, name, out)) {
+    } else if (!FillEntry(AT_FDCWD, name, out)) {
         return NothingFound(ErrorFromSystemCode(errno));
     }
     if (IsDotName(name)) out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
@@ -210,7 +499,7 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
     auto* search = new (std::nothrow) Search(0);
     if (search == nullptr) return NothingFound(Error::Other);
     search->folder.Finish();
-    t_searchError = Error::None;
+    SetSearchError(Error::None);
     return search;
 }
 
@@ -248,7 +537,7 @@ SearchHandle FindOpenFolder(const char* path) {
     Search* search = OpenSearchOnFolder(nullptr, path[0] != 0 ? path : ".", true);
     if (search == nullptr) return nullptr;
     search->yieldsNothing = true;
-    t_searchError = Error::None;
+    SetSearchError(Error::None);
     return search;
 }
 
@@ -315,13 +604,11 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->folder.finished() || search->yieldsNothing ||
         (!search->folder.IsOpen() && !search->folder.IsParked())) {
-        t_searchError = search != nullptr ? search->end : Error::NotFound;
+        SetSearchError(search != nullptr ? search->end : Error::NotFound);
         return false;
     }
     return NextFromFolder(search, out);
 }
-
-Error LastSearchError() { return t_searchError; }
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;

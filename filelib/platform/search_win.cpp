@@ -1,13 +1,9 @@
-// Windows backend: the directory search (FindOpen and its kin) on
+// Windows backend, the directory search (FindOpen and its kin) on
 // FindFirstFileA and FindNextFileA; nothing but the search lives here.
 // Must build with mingw-w64 and MSVC alike: no GNU-only constructs.
 
-#include "filelib/platform/platform.h"
-#include "filelib/platform/calendar.h"
+#include "filelib/platform/backend.h"
 #include "filelib/platform/name_match.h"
-#include "filelib/platform/system_errors.h"
-
-#include "filelib/platform/win_system.h"
 
 #include <cstring>
 #include <new>
@@ -25,9 +21,7 @@ struct Search {
     char lastName[MAX_PATH] = {};
     bool identityRead = false;  // volume serial and file index, read when first needed
     bool identityKnown = false;
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
+    FileIdentity identity = {};
     std::string namePattern;      // the pattern's last part
     bool matchLongNames = false;  // it holds wildcards
     bool firstPending = false;    // `first` is still to be looked at by FindNext
@@ -36,8 +30,6 @@ struct Search {
 };
 
 namespace {
-
-thread_local Error t_searchError = Error::None;
 
 // Why the system's search found nothing: no such entry or folder, a name
 // that cannot name one, the end of the folder, or a file where the folder
@@ -52,12 +44,6 @@ Error SearchFailure(DWORD code) {
     }
 }
 
-// Records why a search found nothing; null, for the caller to return.
-Search* NothingFound(Error why) {
-    t_searchError = why;
-    return nullptr;
-}
-
 int64_t ToTimeT(const FILETIME& ft) {
     const int64_t ticks = TicksOf(ft);
     if (ticks == 0) return -1;
@@ -69,11 +55,9 @@ int64_t ToTimeT(const FILETIME& ft) {
 // A name without wildcards may be a short name: it names one entry itself.
 bool Wanted(const Search& search, const WIN32_FIND_DATAA& data) {
     if (search.matchLongNames && !MatchesNamePattern(search.namePattern.c_str(), data.cFileName)) return false;
-    const SearchKind kind = search.kind;
-    if (kind == SearchKind::All) return true;
+    if (search.kind == SearchKind::All) return true;
     if (IsDotName(data.cFileName)) return false;
-    const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return isFolder == (kind == SearchKind::FoldersOnly);
+    return KindWants(search.kind, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
 }
 
 void Fill(Search* search, const WIN32_FIND_DATAA& data, FindData* out) {
@@ -86,7 +70,7 @@ void Fill(Search* search, const WIN32_FIND_DATAA& data, FindData* out) {
     out->tCreate = ToTimeT(data.ftCreationTime);
     if (out->tCreate < 0) out->tCreate = out->tWrite;
     const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    out->size = isFolder ? 0 : (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out->size = isFolder ? 0 : JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
     std::memcpy(out->name, data.cFileName, sizeof out->name);
     out->name[sizeof out->name - 1] = 0;
 }
@@ -96,7 +80,7 @@ bool NextWanted(Search* search, WIN32_FIND_DATAA* data) {
         if (Wanted(*search, *data)) return true;
     }
     search->end = SearchFailure(GetLastError());
-    t_searchError = search->end;
+    SetSearchError(search->end);
     return false;
 }
 
@@ -122,7 +106,7 @@ SearchHandle Open(const std::string& folder, const std::string& pattern, SearchK
         return NothingFound(why);
     }
     Fill(search, data, out);
-    t_searchError = Error::None;
+    SetSearchError(Error::None);
     return search;
 }
 
@@ -140,16 +124,13 @@ void Release(Search* search) {
 bool ReadIdentity(Search* search) {
     if (search->identityRead) return search->identityKnown;
     search->identityRead = true;
-    const char* folder = search->folder.empty() ? "." : search->folder.c_str();
-    HANDLE handle = CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const char* folder = FolderOrCurrent(search->folder.c_str());
+    HANDLE handle = OpenForQuestions(folder, FILE_READ_ATTRIBUTES);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(handle, &info)) {
         search->identityKnown = true;
-        search->volume = info.dwVolumeSerialNumber;
-        search->indexHigh = info.nFileIndexHigh;
-        search->indexLow = info.nFileIndexLow;
+        search->identity = IdentityOf(info);
     }
     CloseHandle(handle);
     return search->identityKnown;
@@ -163,9 +144,7 @@ bool LeadsBackUp(Search* parent, const char* name, Search* folder) {
         return false;
     if (!ReadIdentity(folder)) return false;
     for (Search* s = parent; s != nullptr; s = s->parent) {
-        if (ReadIdentity(s) && s->volume == folder->volume && s->indexHigh == folder->indexHigh &&
-            s->indexLow == folder->indexLow)
-            return true;
+        if (ReadIdentity(s) && SameFile(s->identity, folder->identity)) return true;
     }
     return false;
 }
@@ -184,13 +163,13 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
 SearchHandle FindOpenFolder(const char* path) {
     if (path == nullptr) return NothingFound(Error::NotFound);
     // A folder link counts as the folder it leads to, as its search does.
-    const DWORD attrib = GetFileAttributesA(path[0] != 0 ? path : ".");
+    const DWORD attrib = GetFileAttributesA(FolderOrCurrent(path));
     if (attrib == INVALID_FILE_ATTRIBUTES) return NothingFound(SearchFailure(GetLastError()));
     if ((attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) return NothingFound(Error::NotFound);
     Search* search = new (std::nothrow) Search;
     if (search == nullptr) return NothingFound(Error::Other);
     search->folder = path;
-    t_searchError = Error::None;
+    SetSearchError(Error::None);
     return search;
 }
 
@@ -256,7 +235,7 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
     do {
         const WIN32_FIND_DATAA& data = search->first;
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            total += (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            total += JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
     } while (FindNextFileA(files, &search->first));
     ::FindClose(files);
     *fileBytes += total;
@@ -267,7 +246,7 @@ SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_
 
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) {
-        t_searchError = search != nullptr ? search->end : Error::NotFound;
+        SetSearchError(search != nullptr ? search->end : Error::NotFound);
         return false;
     }
     WIN32_FIND_DATAA data;
@@ -282,8 +261,6 @@ bool FindNext(SearchHandle search, FindData* out) {
     Fill(search, data, out);
     return true;
 }
-
-Error LastSearchError() { return t_searchError; }
 
 void FindClose(SearchHandle search) {
     if (search == nullptr) return;

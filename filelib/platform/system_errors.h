@@ -1,14 +1,4 @@
-// The backend files' way from the system's own error codes to plat::Error.
-// Included by backend files only.
+// Kept for the folder scan's files until they are merged: see backend.h.
 #pragma once
 
-#include "filelib/platform/errors.h"
-
-namespace plat {
-
-// errno on POSIX, a GetLastError code on Windows.
-Error ErrorFromSystemCode(long code);
-// The calling thread's last error (errno or GetLastError).
-Error LastSystemError();
-
-}  // namespace plat
+#include "filelib/platform/backend.h"

@@ -1,11 +1,4 @@
-// Windows backend files only: <windows.h> with the settings every backend
-// file needs.
+// Kept for the folder scan's file until it is merged: see backend.h.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "filelib/platform/backend.h"

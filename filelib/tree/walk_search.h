@@ -9,7 +9,6 @@
 
 #include "filelib/enum/tree_walk.h"
 #include "filelib/paths/path_join.h"
-#include "filelib/platform/path_limits.h"
 #include "filelib/platform/platform.h"
 
 namespace walk {

@@ -1,6 +1,6 @@
 // Attributes, time stamps, search data, removing, moving and making entries.
 
-#include "filelib/platform/file_system.h"
+#include "filelib/platform/platform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,12 @@
-// The POSIX search's open folders, their descriptor budget and the
-// folder-reuse slot, driven directly (POSIX builds only).
+// The POSIX search's open folders and their descriptor budget, driven
+// directly (POSIX builds only).
 
 #include "filelib/platform/name_match.h"
-#include "filelib/platform/posix_search.h"
+#include "filelib/platform/posix_backend.h"
 #include "filelib/platform/platform.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -105,29 +104,6 @@ TEST(PosixDescriptorBudget, DeepWalksStayWithinTheirBudget) {
     }
 }
 
-TEST(PosixDescriptorBudget, TheKeptFolderGivesUpItsDescriptorFirst) {
-    TempDir dir;
-    dir.WriteFile("top/sub/f", 1);
-    dir.MakeDir("other");
-    auto pool = std::make_unique<ReadBufferPool>();
-    DescriptorBudget budget;
-    budget.SetLimit(2);
-    OpenFolder top(budget, pool->ForDepth(0), 0);
-    ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-    {
-        OpenFolder sub(budget, pool->ForDepth(1), 1);
-        ASSERT_TRUE(sub.OpenIn(top, "sub"));
-        sub.Close();
-    }
-    ASSERT_TRUE(budget.reuse().Has());
-    EXPECT_EQ(2, budget.held());
-    OpenFolder other(budget, pool->ForDepth(0), 0);
-    ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
-    EXPECT_FALSE(budget.reuse().Has());
-    EXPECT_EQ(0, budget.parks());
-    EXPECT_FALSE(top.IsParked());
-}
-
 // How a parked folder comes back: by its path (a folder opened by path),
 // or through its parent by its name there.
 enum class Reopen { ByPath, ThroughParent };
@@ -199,71 +175,6 @@ TEST(PosixOpenFolder, AParkedParentComesBackThroughItsChild) {
     EXPECT_TRUE(top.IsOpen());
     EXPECT_FALSE(top.finished());
     EXPECT_EQ(Names({"g", "sub"}), ReadAll(top));
-}
-
-TEST(PosixFolderReuseSlot, TheFolderJustClosedIsTakenAgain) {
-    struct Case {
-        const char* what;
-        int files;              // enough for more than one read of the folder, or not
-        bool sameParent;
-        const char* nameAgain;  // the name the second search opens
-        bool taken;
-    } cases[] = {
-        {"the same folder, read whole at once", 5, true, "sub", true},
-        {"the same folder, read in several parts", 1000, true, "sub", true},
-        {"another folder of the same parent", 5, true, "sib", false},
-        {"the same name in another parent", 5, false, "sub", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        Names expected;
-        for (int i = 0; i < c.files; ++i) {
-            const std::string name = "file_with_a_longer_name_" + std::to_string(i);
-            dir.WriteFile("top/sub/" + name, 1);
-            dir.WriteFile("top2/sub/" + name, 1);
-            expected.insert(name);
-        }
-        dir.WriteFile("top/sib/other", 1);
-        auto pool = std::make_unique<ReadBufferPool>();
-        DescriptorBudget budget;
-        OpenFolder top(budget, pool->ForDepth(0), 0);
-        OpenFolder top2(budget, pool->ForDepth(0), 0);
-        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-        ASSERT_TRUE(top2.OpenByPath((dir / "top2").c_str(), false));
-        {
-            OpenFolder first(budget, pool->ForDepth(1), 1);
-            ASSERT_TRUE(first.OpenIn(top, "sub"));
-            EXPECT_EQ(expected, ReadAll(first));
-            first.Close();
-        }
-        ASSERT_TRUE(budget.reuse().Has());
-        const int held = budget.held();
-        OpenFolder again(budget, pool->ForDepth(1), 1);
-        ASSERT_TRUE(again.OpenIn(c.sameParent ? top : top2, c.nameAgain));
-        EXPECT_EQ(c.taken, !budget.reuse().Has());
-        EXPECT_EQ(c.taken ? held : held + 1, budget.held());
-        EXPECT_EQ(std::strcmp(c.nameAgain, "sib") == 0 ? Names({"other"}) : expected, ReadAll(again));
-        again.Close();
-    }
-}
-
-TEST(PosixFolderReuseSlot, ClosingTheParentLetsTheKeptFolderGo) {
-    TempDir dir;
-    dir.WriteFile("top/sub/f", 1);
-    auto pool = std::make_unique<ReadBufferPool>();
-    DescriptorBudget budget;
-    {
-        OpenFolder top(budget, pool->ForDepth(0), 0);
-        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-        OpenFolder sub(budget, pool->ForDepth(1), 1);
-        ASSERT_TRUE(sub.OpenIn(top, "sub"));
-        sub.Close();
-        EXPECT_TRUE(budget.reuse().Has());
-        top.Close();
-    }
-    EXPECT_FALSE(budget.reuse().Has());
-    EXPECT_EQ(0, budget.held());
 }
 
 // Every entry's name in the order the folder gives them, "." and ".." too.

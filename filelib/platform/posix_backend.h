@@ -1,0 +1,249 @@
+// POSIX backend files only, never above this folder nor on Windows: what
+// they share. Windows attributes from a mode, an entry's type and length,
+// its time stamps as FILETIME; and the state behind the directory search:
+// a search reads one open folder, and the folders open at once share a
+// descriptor budget, which parks the shallowest of them when descriptors
+// run out. Not installed; the tests use the search's classes directly.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+#include "filelib/platform/platform.h"
+
+namespace plat {
+namespace posix {
+
+// ------------------------------------------------------- entries
+
+// DIRECTORY for folders, READONLY without owner write permission, HIDDEN
+// for a name that begins with '.' (but not "." or ".."), NORMAL alone.
+uint32_t AttributesOf(unsigned mode, const char* name);
+
+// The type and the whole length of `name` inside folder `dirFd` (a link
+// itself, never what it leads to), and nothing else asked of the file
+// system; false when it is gone. Folders have the length 0.
+bool StatTypeAndSize(int dirFd, const char* name, bool* isFolder, uint64_t* size);
+
+// Type, mode, size and the three times of `name` inside folder `dirFd` (a
+// link itself), with statx; false (errno set) when it cannot be read.
+bool StatEntry(int dirFd, const char* name, struct statx* sx);
+
+// ------------------------------------------------------- time stamps
+
+// The three time stamps of a statx record as Windows names them: the birth
+// time is the creation time where the file system keeps one, else the
+// write time stands in for it.
+struct EntryStamps {
+    struct statx_timestamp create;
+    struct statx_timestamp access;
+    struct statx_timestamp write;
+};
+EntryStamps StampsOf(const struct statx& sx);
+
+// The same as FILETIME (100-ns ticks since 1601; a time before 1601
+// gives 0).
+FileTimes FileTimesOf(const struct statx& sx);
+// A null FILETIME gives UTIME_OMIT: that stamp is left as it is.
+struct timespec ToTimespec(const FILETIME* ft);
+
+// ------------------------------------------------------- the search
+
+// One record of getdents64.
+struct LinuxDirent64 {
+    uint64_t d_ino;
+    int64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[1];
+};
+
+constexpr size_t kReadBufferSize = 32 * 1024;
+
+// Entries of one folder as the system handed them out. A buffer may serve
+// several folders in turn; `owner` says whose entries it holds.
+struct ReadBuffer {
+    alignas(8) char data[kReadBufferSize];
+    const void* owner = nullptr;
+    size_t pos = 0;
+    size_t length = 0;
+};
+
+// Buffers by level of folder depth (modulo their number), so that a walk's
+// parent keeps its entries while the child reads, and memory stays the same
+// however deep the tree. A folder that finds its buffer taken by another
+// reads its own entries again from the position it had reached.
+class ReadBufferPool {
+public:
+    static constexpr int kCount = 8;
+    ReadBuffer* ForDepth(int depth) { return &buffers_[depth % kCount]; }
+
+private:
+    ReadBuffer buffers_[kCount];
+};
+
+class DescriptorBudget;
+
+// One folder open for reading: its descriptor (or none while parked), its
+// identity, the folder it was opened in and how far it has been read.
+class OpenFolder {
+public:
+    OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth);
+    ~OpenFolder();
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    // The folder `path` relative to the current folder; a link named as
+    // the path is followed when followLink says so. The path is kept for
+    // reopening.
+    bool OpenByPath(const char* path, bool followLink);
+    // The subfolder `name` of parent (links are never followed), or
+    // parent's own folder again for ".". False when it cannot be opened or
+    // is parent or one of the folders parent was opened in.
+    bool OpenIn(OpenFolder& parent, const char* name);
+    // Ends the folder's use: the folder it was opened in is reopened through
+    // this one when it was parked.
+    void Close();
+
+    // Next raw entry, "." and ".." included; null at the end, on a read
+    // error, or when the folder could not be reopened.
+    const LinuxDirent64* ReadEntry() {
+        ReadBuffer& buffer = *buffer_;
+        if (buffer.owner != this || buffer.pos >= buffer.length) return Refill();
+        auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer.data + buffer.pos);
+        buffer.pos += entry->d_reclen;
+        entryOffset_ = resumeOffset_;
+        resumeOffset_ = entry->d_off;
+        return entry;
+    }
+
+    // Where an entry just returned by ReadEntry starts, for reading the
+    // folder again from there.
+    struct ReadMark {
+        int64_t offset = 0;     // in the folder
+        size_t bufferPos = 0;   // in the buffer of fill number `fill`
+        int fill = 0;
+    };
+    ReadMark MarkOf(const LinuxDirent64* entry) const {
+        return {entryOffset_, size_t(reinterpret_cast<const char*>(entry) - buffer_->data), fills_};
+    }
+    // The next ReadEntry returns the marked entry again: from the buffer
+    // when one read held the whole folder and the buffer still holds it,
+    // else read from the folder at the mark's offset.
+    void ReadAgainFrom(const ReadMark& mark);
+    // The last read found the folder's end (a read error does not).
+    bool ReachedEnd() const { return atEnd_; }
+    // Its buffer holds all of its entries still: one read took them all.
+    bool BufferHoldsWholeFolder() const { return buffer_->owner == this && fills_ == 1 && atEnd_; }
+
+    // The descriptor, reopening a parked folder first; false when it cannot
+    // be had (the folder is then finished).
+    bool EnsureOpen();
+    int fd() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsParked() const { return parked_; }
+    // Nothing more is to be read: its search ended, or it was lost.
+    bool finished() const { return finished_; }
+    void Finish() { finished_ = true; }
+    int depth() const { return depth_; }
+
+    // Device and inode, read from the system the first time they are asked.
+    bool Identity(uint64_t* device, uint64_t* inode);
+
+private:
+    friend class DescriptorBudget;
+
+    const LinuxDirent64* Refill();
+    bool KnowIdentity();
+    void Attach(int fd, OpenFolder* parent, const char* name);
+    bool LeadsBackUp(bool mountRoot);
+    bool Park();
+    bool Unpark(int fd);
+    void ReopenThrough(const OpenFolder& child);
+    void OrphanChildren();
+    void ReleaseBuffer();
+
+    DescriptorBudget& budget_;
+    ReadBuffer* buffer_;
+    int depth_;                  // levels below the folder it was opened in
+    int fd_ = -1;
+    OpenFolder* parent_ = nullptr;  // the folder it was opened in, while that stays open
+    int openChildren_ = 0;       // folders opened in this one and not closed yet
+    bool linked_ = false;        // in the budget's list of open folders
+    bool parked_ = false;        // descriptor given up for want of descriptors
+    bool finished_ = false;
+    bool itself_ = false;        // opened as "." of its parent: the same folder
+    bool followsLink_ = false;   // opened by a path whose last part may be a link
+    bool identityKnown_ = false;
+    bool crossedMount_ = false;  // it or a folder it was opened in is the root of a mount
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
+    int64_t resumeOffset_ = 0;   // folder position after the last entry taken
+    int64_t entryOffset_ = 0;    // folder position of the last entry taken
+    bool readBefore_ = false;    // false: the folder is still at its start
+    bool atEnd_ = false;         // the folder has nothing beyond the buffer
+    int fills_ = 0;              // reads into the buffer
+    OpenFolder* older_ = nullptr;  // the budget's open folders, oldest first
+    OpenFolder* newer_ = nullptr;
+    char* path_ = nullptr;       // opened by path: the path, for reopening
+    // Opened in a parent: the name there. Read only up to its terminator, so
+    // only the first byte is set at first: a walk makes one per folder.
+    char name_[MAX_PATH];
+};
+
+// The descriptors the open folders hold. A walk holds one open folder per
+// level; when the system has no descriptor left, or the budget's own limit
+// is reached, the oldest open folders (the shallowest levels) are parked. A
+// parked folder opens again when it is needed: normally as ".." of the
+// child that is just closing, else through its parent or by its path, and
+// only if it is still the same folder.
+class DescriptorBudget {
+public:
+    DescriptorBudget() = default;
+    DescriptorBudget(const DescriptorBudget&) = delete;
+    DescriptorBudget& operator=(const DescriptorBudget&) = delete;
+
+    // At most `limit` descriptors at once; 0: as many as the system gives.
+    void SetLimit(int limit) { limit_ = limit; }
+    int limit() const { return limit_; }
+    int held() const { return held_; }
+    int mostHeld() const { return mostHeld_; }
+    long parks() const { return parks_; }
+    long reopens() const { return reopens_; }
+
+    // openat of a folder, making room when no descriptor is left; the
+    // folders `keep1` and `keep2` are not parked for it. -1 with errno set
+    // when no room can be made.
+    int OpenFolderAt(int dirFd, const char* name, bool followLink, const OpenFolder* keep1, const OpenFolder* keep2);
+    // The subfolder `name` of dirFd, never through a link; *mountRoot tells
+    // whether it is the root of a mount (true where the system cannot tell).
+    int OpenSubfolder(int dirFd, const char* name, const OpenFolder* keep, bool* mountRoot);
+    void Close(int fd);
+
+private:
+    friend class OpenFolder;
+
+    bool AtLimit() const { return limit_ > 0 && held_ >= limit_; }
+    void Counted(int fd);
+    bool FreeOne(const OpenFolder* keep1, const OpenFolder* keep2);
+    void Link(OpenFolder* folder);
+    void Unlink(OpenFolder* folder);
+
+    int limit_ = 0;
+    int held_ = 0;
+    int mostHeld_ = 0;
+    long parks_ = 0;
+    long reopens_ = 0;
+    OpenFolder* oldest_ = nullptr;
+    OpenFolder* newest_ = nullptr;
+};
+
+// The process's search state, behind plat::FindOpen and the other searches.
+DescriptorBudget& SearchBudget();
+ReadBufferPool& SearchBuffers();
+
+}  // namespace posix
+}  // namespace plat
