@@ -22,10 +22,16 @@ using plat::ScanFolder;
 // Most threads a walk starts: past this, a file system that answers slowly
 // is served no faster, and each thread costs its stack.
 constexpr int kMostWorkers = 64;
+// Workers per processor from the start when the top folder's read had to
+// wait for the data: the folders below it wait too, and the walk is fastest
+// with many reads in flight from the start (the processors keep busy with
+// the folders that have come in while the others wait; a network share
+// answers many calls side by side).
+constexpr int kDeepCrewPerProcessor = 16;
 // How often the calling thread looks whether the workers mostly wait.
 constexpr auto kLookInterval = std::chrono::milliseconds(40);
-// Below this share of their time on a processor, workers wait for the data
-// more than they work on it: more of them keep more reads in flight.
+// Below this share of the processors' time, the walk waits for the data
+// more than it works on it: more workers keep more reads in flight.
 constexpr double kWaitingShare = 0.5;
 // What more workers must add to the folders read a second to be worth it.
 constexpr double kGainWanted = 1.2;
@@ -82,16 +88,8 @@ private:
     void Process(Node* node, bool onCallingThread);
     void ReadAndQueue(Node* node, ScanFolder* folder);
     bool MetAgainBelowItself(Node* node, ScanFolder* folder);
-    // When more workers are started: never, while those running mostly
-    // wait for the data, or while they are mostly busy on a processor.
-    enum class Growth { Never, WhileWaitingForData, WhileBusy };
-    struct Crew {
-        int first;  // workers started at once
-        int most;   // workers at most
-        Growth growth;
-    };
-    Crew ChooseCrew(const WalkSettings& settings);
-    void Coordinate(Crew crew);
+    WalkCrew ChooseCrew(const WalkSettings& settings, bool topReadWaited);
+    void Coordinate(WalkCrew crew);
     bool StartWorker();
 
     ScanFolder* Acquire(Node* folder);
@@ -108,6 +106,7 @@ private:
     char* dir_;
     WalkProgress* progress_;
     bool hasDriveLetter_ = false;
+    const int processors_ = std::max(1, int(std::thread::hardware_concurrency()));
     Node top_;
     std::atomic<uint64_t> bytes_{0};
     Error topError_ = Error::None;
@@ -134,6 +133,7 @@ private:
 WalkOutcome Walker::Run(const WalkSettings& settings) {
     AppendRootSlash(dir_);
     hasDriveLetter_ = dir_[0] != 0 && dir_[1] == ':';
+    const long waitsBefore = plat::ScanThreadWaits();
     Error error = plat::OpenScanTop(dir_, &top_.open);
     if (error != Error::None && ReconnectDriveOf(dir_)) error = plat::OpenScanTop(dir_, &top_.open);
     if (error != Error::None) {
@@ -145,8 +145,12 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     }
     plat::ReadScanIdentity(top_.open, &top_.identity);
     openCount_ = 1;
+    ReadAndQueue(&top_, top_.open);
+    if (done_) return Outcome();  // no subfolders: no thread is needed
+    // Only the calling thread has run so far: a wait was one for the data.
+    const bool topReadWaited = waitsBefore >= 0 && plat::ScanThreadWaits() > waitsBefore;
 
-    Crew crew = ChooseCrew(settings);
+    WalkCrew crew = ChooseCrew(settings, topReadWaited);
     // Folders that may be open besides the top.
     const int folderLimit = settings.folderLimit > 0 ? settings.folderLimit : plat::ScanFolderLimit();
     // Each worker holds up to two folders besides those kept for their
@@ -155,9 +159,6 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     crew.most = std::max(1, std::min(crew.most, folderLimit / 4));
     crew.first = std::min(crew.first, crew.most);
     openLimit_ = 1 + std::max(1, folderLimit - 2 * crew.most);
-
-    ReadAndQueue(&top_, top_.open);
-    if (done_) return Outcome();  // no subfolders: no thread is needed
     if (crew.most == 1) {
         Work(true);
     } else {
@@ -166,15 +167,12 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     return Outcome();
 }
 
-// As many workers as processors, and more while they mostly wait for the
-// data. On a rotating disk one, since reads at several places at once only
-// make the head seek, and more only while the data is in memory.
-Walker::Crew Walker::ChooseCrew(const WalkSettings& settings) {
-    if (settings.workers > 0) return {settings.workers, settings.workers, Growth::Never};
-    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
-    if (processors == 1) return {1, 1, Growth::Never};
-    if (plat::ScanIsOnRotatingDisk(top_.open)) return {1, processors, Growth::WhileBusy};
-    return {processors, kMostWorkers, Growth::WhileWaitingForData};
+WalkCrew Walker::ChooseCrew(const WalkSettings& settings, bool topReadWaited) {
+    WalkCrewFacts facts;
+    facts.processors = processors_;
+    facts.rotatingDisk = settings.workers == 0 && processors_ > 1 && plat::ScanIsOnRotatingDisk(top_.open);
+    facts.topReadWaited = topReadWaited;
+    return ChooseWalkCrew(settings, facts);
 }
 
 WalkOutcome Walker::Outcome() const {
@@ -200,7 +198,7 @@ bool Walker::StartWorker() {
 // crew's growth says (while they mostly wait for the data, as on a cold
 // disk or a network share), for as long as more of them read more folders
 // a second.
-void Walker::Coordinate(Crew crew) {
+void Walker::Coordinate(WalkCrew crew) {
     int running = 0;
     while (running < crew.first && StartWorker()) ++running;
     if (running == 0) Work(true);
@@ -220,22 +218,20 @@ void Walker::Coordinate(Crew crew) {
             lock.lock();
         }
         const auto now = std::chrono::steady_clock::now();
-        if (done_ || crew.growth == Growth::Never || running >= crew.most || now - lastTime < kLookInterval) continue;
+        if (done_ || crew.growth == WalkGrowth::Never || running >= crew.most || now - lastTime < kLookInterval)
+            continue;
+        WalkCrewLook look;
+        look.running = running;
+        look.seconds = std::chrono::duration<double>(now - lastTime).count();
         const double cpu = plat::ScanCpuSeconds();
-        const double wall = std::chrono::duration<double>(now - lastTime).count();
-        const double rate = double(foldersRead_ - lastRead) / wall;
-        const bool waitingForData = cpu - lastCpu < kWaitingShare * wall * running;
+        look.cpuSeconds = cpu - lastCpu;
+        look.rate = double(foldersRead_ - lastRead) / look.seconds;
+        look.waiting = waiting_.size();
         lastTime = now;
         lastCpu = cpu;
         lastRead = foldersRead_;
-        if (rateBefore >= 0.0 && rate < kGainWanted * rateBefore) {
-            crew.most = running;  // the last ones brought nothing: the limit is elsewhere
-            continue;
-        }
-        const bool wanted = waitingForData == (crew.growth == Growth::WhileWaitingForData);
-        if (!wanted || waiting_.size() <= size_t(running)) continue;
-        rateBefore = rate;
-        const int more = std::min(running, crew.most - running);
+        const int more = MoreWalkWorkers(&crew, processors_, look, &rateBefore);
+        if (more == 0) continue;
         lock.unlock();
         for (int i = 0; i < more && StartWorker(); ++i) ++running;
         lock.lock();
@@ -481,4 +477,37 @@ std::string Walker::PathOf(const Node* node) const {
 WalkOutcome WalkFolders(char* dir, WalkProgress* progress, const WalkSettings& settings) {
     Walker walker(dir, progress);
     return walker.Run(settings);
+}
+
+// ------------------------------------------- how many workers, and when
+
+// One worker on a single processor. On a rotating disk one, since reads at
+// several places at once only make the head seek, and more only while the
+// data is in memory. Otherwise one per processor, or a deep crew when the
+// data is known not to be in memory; more while they mostly wait for it.
+WalkCrew ChooseWalkCrew(const WalkSettings& settings, const WalkCrewFacts& facts) {
+    if (settings.workers > 0) return {settings.workers, settings.workers, WalkGrowth::Never};
+    const int processors = std::max(1, facts.processors);
+    if (processors == 1) return {1, 1, WalkGrowth::Never};
+    if (facts.rotatingDisk) return {1, processors, WalkGrowth::WhileBusy};
+    const int first = facts.topReadWaited ? std::min(kMostWorkers, kDeepCrewPerProcessor * processors) : processors;
+    return {first, kMostWorkers, WalkGrowth::WhileWaitingForData};
+}
+
+// Doubles the crew at a look that finds it growing the way it should (the
+// processors mostly waiting, or mostly busy) with folders enough waiting
+// for more workers, until the last doubling no longer read enough more.
+int MoreWalkWorkers(WalkCrew* crew, int processors, const WalkCrewLook& look, double* rateBefore) {
+    if (crew->growth == WalkGrowth::Never || look.running >= crew->most || look.seconds <= 0.0) return 0;
+    if (*rateBefore >= 0.0 && look.rate < kGainWanted * *rateBefore) {
+        crew->most = look.running;  // the last ones brought nothing: the limit is elsewhere
+        return 0;
+    }
+    // Workers beyond the processors cannot use more than the processors.
+    const int usable = std::max(1, std::min(look.running, processors));
+    const bool waitingForData = look.cpuSeconds < kWaitingShare * look.seconds * usable;
+    if (waitingForData != (crew->growth == WalkGrowth::WhileWaitingForData)) return 0;
+    if (look.waiting <= size_t(look.running)) return 0;
+    *rateBefore = look.rate;
+    return std::min(look.running, crew->most - look.running);
 }

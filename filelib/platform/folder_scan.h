@@ -105,4 +105,11 @@ bool ScanIsOnRotatingDisk(ScanFolder* folder);
 // the walk compares it with the time passed to see its threads waiting.
 double ScanCpuSeconds();
 
+// How many times so far the calling thread has given up its processor to
+// wait for the system (a read from a disk or a network share, a lock),
+// not counting the times it was merely put aside for another thread; -1
+// where the system keeps no such count. Asked around a read, it tells
+// whether the data was in memory.
+long ScanThreadWaits();
+
 }  // namespace plat

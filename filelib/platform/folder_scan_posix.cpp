@@ -186,4 +186,10 @@ double ScanCpuSeconds() {
     return double(used.tv_sec) + double(used.tv_nsec) / 1e9;
 }
 
+long ScanThreadWaits() {
+    struct rusage usage;
+    if (getrusage(RUSAGE_THREAD, &usage) != 0) return -1;
+    return usage.ru_nvcsw;  // the involuntary switches are the processor's
+}
+
 }  // namespace plat

@@ -302,4 +302,8 @@ double ScanCpuSeconds() {
     return double(TicksOf(kernel) + TicksOf(user)) / double(kTicksPerSecond);
 }
 
+// Windows counts a thread's context switches only all together, waits and
+// preemptions alike.
+long ScanThreadWaits() { return -1; }
+
 }  // namespace plat

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/process.h"
@@ -141,6 +144,40 @@ TEST(FolderScan, IdentitiesTellFoldersApart) {
     EXPECT_FALSE(plat::SameFolder(idA1, idB));
     EXPECT_FALSE(plat::SameFolder(idA1, plat::ScanIdentity()));  // unknown never matches
     for (plat::ScanFolder* folder : {a1, a2, b, viaPath}) plat::CloseScanFolder(folder);
+}
+
+// The walk asks whether its first read waited for the data: only the
+// calling thread's own waits count, not another thread's, and not the
+// processor time it spends.
+TEST(FolderScan, ThreadWaitsAreTheCallingThreadsOwn) {
+    if (!testsupport::IsPosix()) {
+        EXPECT_EQ(-1, plat::ScanThreadWaits());  // Windows keeps no such count
+        return;
+    }
+    const struct {
+        const char* label;
+        bool sleepHere;  // else another thread sleeps while this one spins
+        bool counted;
+    } cases[] = {{"this thread sleeps", true, true}, {"another thread sleeps", false, false}};
+    for (const auto& c : cases) {
+        const long before = plat::ScanThreadWaits();
+        ASSERT_LE(0, before) << c.label;
+        std::atomic<bool> slept{false};
+        std::thread other;
+        if (c.sleepHere) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } else {
+            other = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                slept = true;
+            });
+            while (!slept) {
+            }
+        }
+        const long after = plat::ScanThreadWaits();
+        if (other.joinable()) other.join();
+        EXPECT_EQ(c.counted, after > before) << c.label << ": " << before << " then " << after;
+    }
 }
 
 }  // namespace

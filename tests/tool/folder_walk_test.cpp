@@ -201,4 +201,64 @@ TEST(FolderWalk, FailedOpensOnADriveLetterAreReconnectedByTheCallingThread) {
     for (const std::thread::id& id : net.threads) EXPECT_EQ(std::this_thread::get_id(), id);
 }
 
+TEST(FolderWalk, CrewIsChosenFromWhatTheWalkKnows) {
+    const struct {
+        const char* label;
+        int workers;  // as set
+        WalkCrewFacts facts;
+        WalkCrew crew;
+    } cases[] = {
+        {"set by the caller", 3, {2, true, true}, {3, 3, WalkGrowth::Never}},
+        {"one processor", 0, {1, false, true}, {1, 1, WalkGrowth::Never}},
+        {"processors unknown", 0, {0, false, true}, {1, 1, WalkGrowth::Never}},
+        {"rotating disk", 0, {2, true, true}, {1, 2, WalkGrowth::WhileBusy}},
+        {"data in memory", 0, {2, false, false}, {2, 64, WalkGrowth::WhileWaitingForData}},
+        {"top read waited", 0, {2, false, true}, {32, 64, WalkGrowth::WhileWaitingForData}},
+        {"top read waited, many processors", 0, {8, false, true}, {64, 64, WalkGrowth::WhileWaitingForData}},
+    };
+    for (const auto& c : cases) {
+        WalkSettings settings;
+        settings.workers = c.workers;
+        const WalkCrew crew = ChooseWalkCrew(settings, c.facts);
+        EXPECT_EQ(c.crew.first, crew.first) << c.label;
+        EXPECT_EQ(c.crew.most, crew.most) << c.label;
+        EXPECT_EQ(c.crew.growth, crew.growth) << c.label;
+    }
+}
+
+// Looks 40 ms apart on two processors: whether the crew grows, by how
+// much, and when it gives up growing.
+TEST(FolderWalk, CrewGrowsWhileItHelps) {
+    constexpr WalkCrew kCold = {2, 64, WalkGrowth::WhileWaitingForData};
+    constexpr WalkCrew kRotating = {1, 2, WalkGrowth::WhileBusy};
+    const struct {
+        const char* label;
+        WalkCrew crew;
+        double rateBefore;
+        WalkCrewLook look;  // running, seconds, cpuSeconds, rate, waiting
+        int more;
+        int most;  // afterwards
+    } cases[] = {
+        {"processors mostly idle", kCold, -1, {2, 0.04, 0.02, 1000, 50}, 2, 64},
+        {"processors busy", kCold, -1, {2, 0.04, 0.05, 1000, 50}, 0, 64},
+        {"busy with more workers than processors", kCold, -1, {32, 0.04, 0.06, 9000, 500}, 0, 64},
+        {"too few folders waiting", kCold, -1, {2, 0.04, 0.02, 1000, 2}, 0, 64},
+        {"last ones read enough more", kCold, 1000, {4, 0.04, 0.02, 1300, 50}, 4, 64},
+        {"last ones read too little more", kCold, 1000, {4, 0.04, 0.02, 1100, 50}, 0, 4},
+        {"up to the most", kCold, 1000, {48, 0.04, 0.02, 2000, 500}, 16, 64},
+        {"at the most", {2, 8, WalkGrowth::WhileWaitingForData}, -1, {8, 0.04, 0.02, 1000, 500}, 0, 8},
+        {"rotating disk, busy", kRotating, -1, {1, 0.04, 0.035, 1000, 50}, 1, 2},
+        {"rotating disk, waiting", kRotating, -1, {1, 0.04, 0.01, 1000, 50}, 0, 2},
+        {"fixed", {4, 4, WalkGrowth::Never}, -1, {2, 0.04, 0.0, 1000, 50}, 0, 4},
+    };
+    for (const auto& c : cases) {
+        WalkCrew crew = c.crew;
+        double rateBefore = c.rateBefore;
+        EXPECT_EQ(c.more, MoreWalkWorkers(&crew, 2, c.look, &rateBefore)) << c.label;
+        EXPECT_EQ(c.most, crew.most) << c.label;
+        // What the next look must beat: the rate before the workers added.
+        EXPECT_EQ(c.more > 0 ? c.look.rate : c.rateBefore, rateBefore) << c.label;
+    }
+}
+
 }  // namespace
