@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "filelib/paths/text_file_log.h"
+#include "filelib/fileops/text_file_log.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

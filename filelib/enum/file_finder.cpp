@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "filelib/fileops/file_ops.h"
 #include "filelib/paths/drive_reconnect.h"
+#include "filelib/paths/path_attributes.h"
 #include "filelib/paths/path_join.h"
 #include "filelib/platform/name_match.h"
 
@@ -14,13 +14,6 @@ constexpr size_t kPatternSize = plat::kLongestPattern;
 bool Fits(size_t length, size_t field) { return length < field; }
 
 }  // namespace
-
-void AppendRootSlash(char* path) {
-    if (path != nullptr && path[0] != 0 && path[1] == ':' && path[2] == 0) {
-        path[2] = '\\';
-        path[3] = 0;
-    }
-}
 
 CFileFinder::CFileFinder() {
     m_hFind = nullptr;

@@ -6,6 +6,7 @@
 
 #include "filelib/datetime/datetime_rec.h"
 #include "filelib/enum/block_array.h"
+#include "filelib/paths/path_attributes.h"  // AppendRootSlash
 #include "filelib/platform/platform.h"
 
 struct FINDER_ENTRY {
@@ -26,9 +27,6 @@ enum : uint32_t {
     FINDER_SKIP_DOTNAMES = 8,  // files only
     FINDER_SKIP_HIDDEN_OR_SYSTEM = FINDER_SKIP_HIDDEN | FINDER_SKIP_SYSTEM,
 };
-
-// "D:" becomes "D:\" in place; every other text is left alone.
-void AppendRootSlash(char* path);
 
 // Counts, for as long as the process runs, what the finder's listings and
 // tree listings left out without being asked to: entries whose paths do

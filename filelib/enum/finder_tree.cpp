@@ -3,7 +3,7 @@
 // which visits the subfolders in the order the search gives them.
 #include "filelib/enum/file_finder.h"
 #include "filelib/enum/finder_walk.h"
-#include "filelib/fileops/file_ops.h"
+#include "filelib/paths/path_attributes.h"
 
 #include <cstring>
 #include <memory>

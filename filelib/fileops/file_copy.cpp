@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "filelib/fileops/file_ops.h"
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
 #include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_parts.h"

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "filelib/enum/file_finder.h"
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
 #include "filelib/paths/filelib_context.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
@@ -46,11 +46,6 @@ bool MakeFolderAnyLength(const char* path) {
 bool RemoveFolderAnyLength(const char* path) {
     CLongNameScope scope(path);
     return scope.IsReady() && plat::RemoveFolder(scope.GetName()) == plat::Error::None;
-}
-
-bool SetAttributesAnyLength(const char* path, DWORD attributes) {
-    CLongNameScope scope(path);
-    return scope.IsReady() && plat::WriteAttributes(scope.GetName(), attributes) == plat::Error::None;
 }
 
 // Copies a folder text into a working copy without separators at its end
@@ -134,7 +129,7 @@ bool RemoveEmptyFolders(char* work) {
     const PathKind kind = KindOfPath(work);
     if (kind != PathKind::Folder) return kind != PathKind::Unknown;
     const DWORD attributes = GetAttributes(work);
-    SetAttributesAnyLength(work, 0);
+    SetAttributes(work, 0);
     RemoveFolderAnyLength(work);
     if (NoFolderThere(KindOfPath(work))) return true;
     // A folder link's own removal failed: what it leads to is not this tree.
@@ -143,7 +138,7 @@ bool RemoveEmptyFolders(char* work) {
         RemoveFolderAnyLength(work);
         if (NoFolderThere(KindOfPath(work))) return true;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributesAnyLength(work, attributes);
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(work, attributes);
     return false;
 }
 
@@ -154,17 +149,6 @@ bool IsAbsoluteFolder(const char* folder) {
 }
 
 }  // namespace
-
-DWORD GetAttributes(const char* path) {
-    CLongNameScope scope(path);
-    if (!scope.IsReady()) return INVALID_FILE_ATTRIBUTES;
-    return plat::ReadAttributes(scope.GetName());
-}
-
-bool SetAttributes(const char* path, DWORD attributes) {
-    if (path == nullptr || path[0] == 0) return false;
-    return SetAttributesAnyLength(path, attributes);
-}
 
 bool FileExists(const char* path) {
     if (path == nullptr || path[0] == 0) return false;

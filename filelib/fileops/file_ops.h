@@ -16,12 +16,8 @@
 
 #include <cstdint>
 
+#include "filelib/paths/path_attributes.h"  // GetAttributes, SetAttributes
 #include "filelib/platform/win_types.h"
-
-// The path's 32-bit attributes, or INVALID_FILE_ATTRIBUTES.
-DWORD GetAttributes(const char* path);
-// True when the system took the attributes.
-bool SetAttributes(const char* path, DWORD attributes);
 
 // True when the path names an existing entry that is not a folder.
 bool FileExists(const char* path);

@@ -5,8 +5,8 @@
 #include "filelib/paths/drive_reconnect.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/net_drive.h"
+#include "filelib/paths/path_attributes.h"
 #include "filelib/platform/platform.h"
-#include "filelib/tree/entry_queries.h"
 
 namespace {
 

@@ -2,29 +2,16 @@
 
 #include <cstring>
 
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
 #include "filelib/fileops/line_reader.h"
 #include "filelib/paths/long_name_scope.h"
-#include "filelib/platform/name_match.h"
 #include "filelib/platform/platform.h"
 
 namespace {
 
 bool HasAttribute(DWORD attrib, DWORD bit) { return attrib != INVALID_FILE_ATTRIBUTES && (attrib & bit) != 0; }
 
-bool IsFolderEntry(const plat::FindData& entry) { return HasAttribute(entry.attrib, FILE_ATTRIBUTE_DIRECTORY); }
-
 }  // namespace
-
-bool IsFile(const char* path) {
-    plat::FindData entry;
-    return FindFirstEntry(path, &entry) && !IsFolderEntry(entry);
-}
-
-bool IsFolder(const char* path) {
-    plat::FindData entry;
-    return FindFirstEntry(path, &entry) && IsFolderEntry(entry) && !plat::IsDotName(entry.name);
-}
 
 uint64_t QueryFileSize(const char* path) {
     plat::FindData entry;

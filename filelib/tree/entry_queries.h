@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "filelib/datetime/datetime_rec.h"
+#include "filelib/paths/path_attributes.h"  // IsFile, IsFolder
 #include "filelib/platform/win_types.h"
 
 // A found entry's name, size and last-write time.
@@ -22,11 +23,6 @@ struct FILESTAMP {
     FILETIME ftWrite;   // last write, local time (as TimeTToFileTime makes it)
     FILETIME ftWrite2;  // a copy of ftWrite
 };
-
-// True when the first entry found is not a folder.
-bool IsFile(const char* path);
-// True when the first entry found is a folder other than "." and "..".
-bool IsFolder(const char* path);
 
 // The whole length of the first entry found, also of 4 GiB and more; 0
 // when nothing is found.

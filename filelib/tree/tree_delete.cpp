@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "filelib/enum/file_finder.h"
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
 #include "filelib/paths/long_name_scope.h"
 #include "filelib/paths/path_join.h"
 #include "filelib/platform/platform.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "filelib/fileops/file_ops.h"
+#include "filelib/paths/path_attributes.h"
 #include "filelib/platform/name_match.h"
 
 namespace treeops {

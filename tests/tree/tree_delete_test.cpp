@@ -10,7 +10,7 @@
 
 #include "filelib/enum/file_finder.h"
 #include "filelib/fileops/file_ops.h"
-#include "filelib/paths/folder_emptying.h"
+#include "filelib/tree/folder_emptying.h"
 #include "support/file_system.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

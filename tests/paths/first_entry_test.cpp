@@ -1,4 +1,4 @@
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
 
 #include <gtest/gtest.h>
 

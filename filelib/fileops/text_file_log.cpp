@@ -1,4 +1,4 @@
-#include "filelib/paths/text_file_log.h"
+#include "filelib/fileops/text_file_log.h"
 
 #include <cstdio>
 #include <cstring>

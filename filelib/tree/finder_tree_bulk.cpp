@@ -7,11 +7,11 @@
 
 #include "filelib/fileops/file_copy.h"
 #include "filelib/fileops/file_ops.h"
-#include "filelib/fileops/first_entry.h"
+#include "filelib/paths/first_entry.h"
+#include "filelib/paths/path_attributes.h"
 #include "filelib/paths/path_join.h"
 #include "filelib/paths/path_parts.h"
 #include "filelib/platform/platform.h"
-#include "filelib/tree/entry_queries.h"
 
 namespace {
 

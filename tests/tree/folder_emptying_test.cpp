@@ -1,4 +1,4 @@
-#include "filelib/paths/folder_emptying.h"
+#include "filelib/tree/folder_emptying.h"
 
 #include <gtest/gtest.h>
 
