@@ -5,8 +5,11 @@
     named in a CMakeLists.txt of its folder or of a folder above it, so that
     no file is left out of the build unnoticed;
   - every #include keeps to the table "What a file may include" in
-    ARCHITECTURE.md: headers only downwards, system headers and system macros
-    only in the platform layer and the tests' per-system helpers.
+    ARCHITECTURE.md: headers and sources alike only downwards, system headers
+    and system macros only in the platform layer and the tests' per-system
+    helpers. A forwarding header (nothing but one include of the header of
+    the same name in another folder) keeps an installed path for the
+    programs that include it there, and may name any header of filelib/.
 
 Prints each breach and exits with 1 when there is one.
   check_layout.py [SOURCE_ROOT]
@@ -138,6 +141,7 @@ def include_breaches(root):
             continue
         with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
             lines = f.readlines()
+        forwarding = is_forwarding_header(rel, lines)
         for number, line in enumerate(lines, 1):
             where = f"{rel}:{number}"
             if CONDITIONAL.match(line) and SYSTEM_MACROS.search(line) and not may_use_system(rel):
@@ -154,19 +158,31 @@ def include_breaches(root):
             path = include_target(root, rel, target)
             if path is None:
                 continue  # a missing header is the compiler's to report
-            breach = include_direction(rules, own, rel, path)
+            breach = include_direction(rules, own, rel, path, forwarding)
             if breach:
                 breaches.append(f"{where}: includes {path}, {breach}")
     return breaches
 
 
-def include_direction(rules, own, rel, path):
+def is_forwarding_header(rel, lines):
+    """True for a header whose code is only #pragma once and one include of
+    the header of the same name in another folder of the library."""
+    if not rel.endswith(".h"):
+        return False
+    code = [line.strip() for line in lines if line.strip() and not line.strip().startswith("//")]
+    if len(code) != 2 or code[0] != "#pragma once":
+        return False
+    match = INCLUDE.match(code[1])
+    return (match is not None and match.group(1) == '"' and match.group(2).startswith("filelib/")
+            and os.path.basename(match.group(2)) == os.path.basename(rel) and match.group(2) != rel)
+
+
+def include_direction(rules, own, rel, path, forwarding=False):
     if path.startswith(own):
         return None
-    allowed = rules[own]
-    if rel.endswith(".cpp") and own.startswith("filelib/"):
-        allowed = ["filelib/"]
-    if any(path.startswith(folder) for folder in allowed):
+    if any(path.startswith(folder) for folder in rules[own]):
+        return None
+    if forwarding and path.startswith("filelib/"):
         return None
     return f"which {own} may not include (ARCHITECTURE.md)"
 

@@ -13,7 +13,7 @@ ARCHITECTURE = """# Architecture
 
 ## What a file may include
 
-| header in | may include |
+| file in | may include |
 |---|---|
 | `filelib/platform/` | the system's headers |
 | `filelib/text/` | `filelib/platform/` |
@@ -32,7 +32,9 @@ SOUND_TREE = {
     "filelib/platform/io_posix.cpp": "#include \"filelib/platform/io.h\"\n#include <unistd.h>\n#ifdef _WIN32\n#endif\n",
     "filelib/text/CMakeLists.txt": "target_sources(filelib PRIVATE fields.cpp)\n",
     "filelib/text/fields.h": "#pragma once\n#include \"filelib/platform/io.h\"\n",
-    "filelib/text/fields.cpp": "#include \"filelib/text/fields.h\"\n#include \"filelib/enum/finder.h\"\n#include <cstring>\n",
+    "filelib/text/fields.cpp": "#include \"filelib/text/fields.h\"\n#include <cstring>\n",
+    # A header that moved up keeps its old installed path by forwarding.
+    "filelib/text/finder.h": "// Moved.\n#pragma once\n\n#include \"filelib/enum/finder.h\"\n",
     "filelib/enum/CMakeLists.txt": "target_sources(filelib PRIVATE finder.cpp)\n",
     "filelib/enum/finder.h": "#pragma once\n#include \"filelib/text/fields.h\"\n",
     "filelib/enum/finder.cpp": "#include \"filelib/enum/finder.h\"\n",
@@ -77,6 +79,18 @@ class CheckLayoutTest(unittest.TestCase):
              "filelib/text/fields.h:1: includes filelib/enum/finder.h"),
             ({"filelib/text/fields.cpp": "#include \"tool/main.cpp\"\n"},
              "filelib/text/fields.cpp:1: includes tool/main.cpp"),
+            # Sources keep to the order as headers do.
+            ({"filelib/text/fields.cpp": "#include \"filelib/enum/finder.h\"\n"},
+             "filelib/text/fields.cpp:1: includes filelib/enum/finder.h"),
+            # A forwarding header holds the one include and nothing else,
+            # of a header of its own name.
+            ({"filelib/text/finder.h": "#pragma once\n#include \"filelib/enum/finder.h\"\nint f();\n"},
+             "filelib/text/finder.h:2: includes filelib/enum/finder.h"),
+            ({"filelib/text/other.h": "#pragma once\n#include \"filelib/enum/finder.h\"\n"},
+             "filelib/text/other.h:2: includes filelib/enum/finder.h"),
+            ({"filelib/text/finder.cpp": "#include \"filelib/enum/finder.h\"\n",
+              "filelib/text/CMakeLists.txt": "target_sources(filelib PRIVATE fields.cpp finder.cpp)\n"},
+             "filelib/text/finder.cpp:1: includes filelib/enum/finder.h"),
             ({"filelib/enum/finder.h": "#pragma once\n#include \"tests/support/run.h\"\n"},
              "filelib/enum/finder.h:2: includes tests/support/run.h"),
             ({"fuzz/text_fuzz.cpp": "#include \"tool/main.cpp\"\n"}, "fuzz/text_fuzz.cpp:1: includes tool/main.cpp"),
