@@ -60,40 +60,10 @@ public:
     bool FindFirstDir(char* dir);
     bool FindNextDir();
 
-    // The files or subfolders of the subfolder that `parent` found last,
-    // opened through the parent's open search, so that no path length stops
-    // a walk. Entries whose paths do not fit the record are still yielded,
-    // with szDir and szPath empty.
-    bool FindFirstIn(CFileFinder& parent);
-    bool FindFirstDirIn(CFileFinder& parent);
-    // The size walk's one search of a folder, for a finder in sizes-only
-    // mode (false in any other): the subfolder that `parent` found last,
-    // whose files' whole lengths are all added up first (GetFilesTotal:
-    // every file, whatever the skip flags say), before its subfolders are
-    // found as by FindFirstDirIn and FindNextDir.
-    bool SumFilesAndFindFirstDirIn(CFileFinder& parent);
-    // The files' total of the folder searched last by the call above.
-    uint64_t GetFilesTotal() const { return m_qwFilesTotal; }
-
-    // Opens `dir` itself and stands on it as on a subfolder found, named
-    // ".", so that other finders search it with FindFirstIn and
-    // FindFirstDirIn through this one open folder. A symbolic link named as
-    // `dir` is followed. False when `dir` is no folder that can be read.
-    bool OpenFolder(char* dir);
-
-    // Keeps entries whose paths do not fit (see FindFirstIn) in every
-    // search of this finder until Reset; a folder text too long for
-    // m_szSearchDir is then searched all the same.
+    // Keeps entries whose paths do not fit the record in every search of
+    // this finder until Reset, with szDir and szPath empty; a folder text
+    // too long for m_szSearchDir is then searched all the same.
     void SetKeepLongPaths(bool keep) { m_bKeepLongPaths = keep; }
-    // A caller that never reads dates (the size walk) spares the local-time
-    // breakdown of every entry; dtWrite then stays empty. Until Reset.
-    void SetSkipDates(bool skip) { m_bSkipDates = skip; }
-    // A caller that reads only sizes (the size walk): its searches in
-    // subfolders (FindFirstIn, FindFirstDirIn) ask the file system for the
-    // type and size of files and nothing else, and the current entry is not
-    // filled in: only GetFullSize and the searches in the subfolder found
-    // last stand on it. Until Reset.
-    void SetSizesOnly(bool sizesOnly) { m_bSizesOnly = sizesOnly; }
 
     uint32_t GetSize() const { return m_cur.dwSize; }
     // The whole length of the current entry, also of 4 GiB and more.
@@ -198,16 +168,9 @@ private:
     bool AcceptDir();
     bool PassesAttributeTests();
     bool FillCurrent(bool isDir);
-    bool StartIn(CFileFinder& parent, plat::SearchKind kind);
-    const char* PrepareIn(const CFileFinder& parent);
-    bool TakeFolderOf(const CFileFinder& parent);
 
     uint64_t m_qwCurSize;
-    uint64_t m_qwFilesTotal;
-    bool m_bKeepLongPaths;               // set by the walk's searches
-    bool m_bDirUnknown;                  // the folder is known only through its parent's search
-    bool m_bSkipDates;
-    bool m_bOnOwnFolder;                 // stands on the folder it opened (OpenFolder)
-    bool m_bSizesOnly;
+    bool m_bKeepLongPaths;
+    bool m_bDirUnknown;                  // the folder text did not fit m_szSearchDir (kept long paths)
     bool m_bFilterUnusable[100];         // extension too long for its slot
 };
