@@ -173,12 +173,6 @@ struct FindData {
 // the cost of reading their details.
 enum class SearchKind { All, FilesOnly, FoldersOnly };
 
-// How much of each entry a search fills in. Sizes: the directory bit and
-// the size only (no times, no other attributes), and a folder whose type
-// the folder's own record gives is taken without asking the file system
-// about it. For callers that read nothing else, such as the size walk.
-enum class SearchDetail { Full, Sizes };
-
 struct Search;  // one open directory search, owned by its opener
 using SearchHandle = Search*;
 
@@ -201,18 +195,8 @@ SearchHandle FindOpenFolder(const char* path);
 // already open. A subfolder that is parent's folder or one of the folders
 // parent was opened in (a bind mount, a junction leading back up) finds
 // nothing, so that no walk counts a folder twice or runs in a circle.
-SearchHandle FindOpenIn(SearchHandle parent, const char* name,
-                        const char* namePattern, SearchKind kind, FindData* out,
-                        SearchDetail detail = SearchDetail::Full);
-
-// The size walk's one search of a folder: opens the subfolder `name` of
-// the folder that `parent` searches, as FindOpenIn does (the same names,
-// the same folders refused), and adds the whole lengths of all its files
-// to *fileBytes before anything else, asking the file system for nothing
-// but their type and size. FindNext then yields the folder's subfolders
-// from the first, with the directory bit and the name only. Null, with
-// nothing added, when the folder cannot be read.
-SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes);
+SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
+                        FindData* out);
 
 // Next matching entry; false at the end (the search stays open).
 bool FindNext(SearchHandle search, FindData* out);

@@ -120,24 +120,8 @@ public:
         return entry;
     }
 
-    // Where an entry just returned by ReadEntry starts, for reading the
-    // folder again from there.
-    struct ReadMark {
-        int64_t offset = 0;     // in the folder
-        size_t bufferPos = 0;   // in the buffer of fill number `fill`
-        int fill = 0;
-    };
-    ReadMark MarkOf(const LinuxDirent64* entry) const {
-        return {entryOffset_, size_t(reinterpret_cast<const char*>(entry) - buffer_->data), fills_};
-    }
-    // The next ReadEntry returns the marked entry again: from the buffer
-    // when one read held the whole folder and the buffer still holds it,
-    // else read from the folder at the mark's offset.
-    void ReadAgainFrom(const ReadMark& mark);
     // The last read found the folder's end (a read error does not).
     bool ReachedEnd() const { return atEnd_; }
-    // Its buffer holds all of its entries still: one read took them all.
-    bool BufferHoldsWholeFolder() const { return buffer_->owner == this && fills_ == 1 && atEnd_; }
 
     // The descriptor, reopening a parked folder first; false when it cannot
     // be had (the folder is then finished).
@@ -185,7 +169,6 @@ private:
     int64_t entryOffset_ = 0;    // folder position of the last entry taken
     bool readBefore_ = false;    // false: the folder is still at its start
     bool atEnd_ = false;         // the folder has nothing beyond the buffer
-    int fills_ = 0;              // reads into the buffer
     OpenFolder* older_ = nullptr;  // the budget's open folders, oldest first
     OpenFolder* newer_ = nullptr;
     char* path_ = nullptr;       // opened by path: the path, for reopening

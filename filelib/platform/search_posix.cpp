@@ -202,20 +202,7 @@ const LinuxDirent64* OpenFolder::Refill() {
     buffer.owner = this;
     buffer.pos = 0;
     buffer.length = size_t(got);
-    ++fills_;
     return ReadEntry();
-}
-
-void OpenFolder::ReadAgainFrom(const ReadMark& mark) {
-    if (BufferHoldsWholeFolder() && mark.fill == 1) {
-        buffer_->pos = mark.bufferPos;
-        resumeOffset_ = mark.offset;  // should the buffer be taken meanwhile
-        return;
-    }
-    ReleaseBuffer();
-    readBefore_ = true;
-    resumeOffset_ = mark.offset;
-    atEnd_ = false;
 }
 
 // ----------------------------------------------------- descriptor budget
@@ -325,7 +312,6 @@ struct Search {
 
     posix::OpenFolder folder;  // never opened for a single-entry lookup
     SearchKind kind = SearchKind::All;
-    SearchDetail detail = SearchDetail::Full;
     bool matchesEveryName = false;  // "*.*" or "*": no name needs matching
     int dotsPending = 0;            // "." and ".." still to yield
     bool yieldsNothing = false;     // only the open folder, for searches in it
@@ -336,7 +322,6 @@ struct Search {
 namespace {
 
 using posix::LinuxDirent64;
-using posix::StatTypeAndSize;
 
 // Why a call on the entry `name` of folder `dirFd` failed with `code`: a
 // link where a folder is expected is no folder, so nothing is there, as
@@ -351,14 +336,7 @@ Error EntryError(int code, int dirFd, const char* name) {
 }
 
 // Fills the details of `name` inside folder `dirFd`; false when it is gone.
-// For SearchDetail::Sizes only the type and the size are asked for.
-bool FillEntry(int dirFd, const char* name, FindData* out, SearchDetail detail = SearchDetail::Full) {
-    if (detail == SearchDetail::Sizes) {
-        bool isFolder = false;
-        if (!StatTypeAndSize(dirFd, name, &isFolder, &out->size)) return false;
-        out->attrib = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-        return true;
-    }
+bool FillEntry(int dirFd, const char* name, FindData* out) {
     struct statx sx;
     if (!posix::StatEntry(dirFd, name, &sx)) return false;
     const posix::EntryStamps stamps = posix::StampsOf(sx);
@@ -415,16 +393,10 @@ bool NextFromFolder(Search* search, FindData* out) {
         if (IsDotName(name)) continue;
         if (!WantedByType(search->kind, entry->d_type)) continue;
         if (!search->matchesEveryName && !MatchesNamePattern(search->namePattern, name)) continue;
-        if (search->detail == SearchDetail::Sizes && entry->d_type == DT_DIR) {
-            // The folder's own record says what it is; nothing else is asked.
-            out->attrib = FILE_ATTRIBUTE_DIRECTORY;
-            out->size = 0;
-        } else {
-            // Entries left in the buffer of a parked folder need the folder again.
-            if (!folder.EnsureOpen()) break;
-            if (!FillEntry(folder.fd(), name, out, search->detail)) continue;  // vanished meanwhile
-            if (!WantedByAttributes(search->kind, out->attrib)) continue;
-        }
+        // Entries left in the buffer of a parked folder need the folder again.
+        if (!folder.EnsureOpen()) break;
+        if (!FillEntry(folder.fd(), name, out)) continue;  // vanished meanwhile
+        if (!WantedByAttributes(search->kind, out->attrib)) continue;
         if (CopyEntryName(entry, out)) return true;
     }
     // A read that failed, or a folder lost while parked, is no end.
@@ -463,12 +435,11 @@ Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink)
 // Opens folder `dirName` for a search with namePattern: relative to the
 // parent search's folder, or to the current folder when there is none.
 SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                              SearchDetail detail, FindData* out) {
+                              FindData* out) {
     if (std::strlen(namePattern) >= MAX_PATH) return NothingFound(Error::NameTooLong);
     Search* search = OpenSearchOnFolder(parent, dirName, false);
     if (search == nullptr) return nullptr;
     search->kind = kind;
-    search->detail = detail;
     std::strcpy(search->namePattern, namePattern);
     search->matchesEveryName = MatchesEveryName(namePattern);
     if (kind == SearchKind::All && !IsRootFolder(search->folder)) search->dotsPending = 2;
@@ -504,13 +475,13 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
 }
 
 SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                        SearchDetail detail, FindData* out) {
+                        FindData* out) {
     if (namePattern[0] == 0) return NothingFound(Error::NotFound);  // a pattern that ends in a separator
     if (!HoldsWildcard(namePattern)) {
         const int dirFd = parent != nullptr ? parent->folder.fd() : AT_FDCWD;
         return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
     }
-    return OpenFolderSearch(parent, dirName, namePattern, kind, detail, out);
+    return OpenFolderSearch(parent, dirName, namePattern, kind, out);
 }
 
 }  // namespace
@@ -518,7 +489,7 @@ SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePat
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     if (pattern == nullptr) return NothingFound(Error::NotFound);
     const char* slash = std::strrchr(pattern, '/');
-    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, SearchDetail::Full, out);
+    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, out);
     size_t folderLength = size_t(slash - pattern);
     if (folderLength >= kLongestPath) return NothingFound(Error::NameTooLong);
     char folder[kLongestPath];
@@ -528,7 +499,7 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
         std::memcpy(folder, pattern, folderLength);
         folder[folderLength] = 0;
     }
-    return OpenSearch(nullptr, folder, slash + 1, kind, SearchDetail::Full, out);
+    return OpenSearch(nullptr, folder, slash + 1, kind, out);
 }
 
 SearchHandle FindOpenFolder(const char* path) {
@@ -543,62 +514,19 @@ SearchHandle FindOpenFolder(const char* path) {
 
 namespace {
 
-// A name that FindOpenIn and FindOpenSummingFiles may open in parent.
+// A name that FindOpenIn may open in parent.
 bool CanOpenIn(SearchHandle parent, const char* name) {
     if (parent == nullptr || name == nullptr) return false;
     if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return false;
     return parent->folder.EnsureOpen();
 }
 
-// The lengths of the files of a folder just opened, read to its end with
-// one statx of type and size per entry that is not a folder by its record.
-// Then the folder is read again from its first subfolder; a folder without
-// subfolders is finished.
-uint64_t SumFilesAndRewind(posix::OpenFolder& folder) {
-    uint64_t total = 0;
-    bool folderSeen = false;
-    posix::OpenFolder::ReadMark firstFolder;
-    while (const LinuxDirent64* entry = folder.ReadEntry()) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && IsDotName(name)) continue;
-        bool isFolder = entry->d_type == DT_DIR;
-        if (!isFolder) {
-            // Asked even of a file by its record: a file system may give no types.
-            uint64_t size = 0;
-            if (!StatTypeAndSize(folder.fd(), name, &isFolder, &size)) continue;  // vanished meanwhile
-            total += size;
-        }
-        if (isFolder && !folderSeen) {
-            folderSeen = true;
-            firstFolder = folder.MarkOf(entry);
-        }
-    }
-    if (!folderSeen && folder.ReachedEnd()) {
-        folder.Finish();
-    } else {
-        folder.ReadAgainFrom(firstFolder);
-    }
-    return total;
-}
-
 }  // namespace
 
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out, SearchDetail detail) {
+                        FindData* out) {
     if (namePattern == nullptr || !CanOpenIn(parent, name)) return NothingFound(Error::NotFound);
-    return OpenSearch(parent, name, namePattern, kind, detail, out);
-}
-
-SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes) {
-    if (fileBytes == nullptr || !CanOpenIn(parent, name)) return nullptr;
-    Search* search = OpenSearchOnFolder(parent, name, false);
-    if (search == nullptr) return nullptr;
-    search->kind = SearchKind::FoldersOnly;
-    search->detail = SearchDetail::Sizes;
-    std::strcpy(search->namePattern, "*.*");
-    search->matchesEveryName = true;
-    *fileBytes += SumFilesAndRewind(search->folder);
-    return search;
+    return OpenSearch(parent, name, namePattern, kind, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {

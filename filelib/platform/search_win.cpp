@@ -24,9 +24,7 @@ struct Search {
     FileIdentity identity = {};
     std::string namePattern;      // the pattern's last part
     bool matchLongNames = false;  // it holds wildcards
-    bool firstPending = false;    // `first` is still to be looked at by FindNext
     Error end = Error::NotFound;  // why it found nothing more, once it did
-    WIN32_FIND_DATAA first;
 };
 
 namespace {
@@ -199,9 +197,8 @@ bool AttachTo(Search* parent, const char* name, Search* search) {
 
 }  // namespace
 
-// The Windows search gives every detail at once: nothing to spare.
 SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out, SearchDetail) {
+                        FindData* out) {
     if (parent == nullptr || name == nullptr || namePattern == nullptr) return NothingFound(Error::NotFound);
     if (std::strcmp(name, "..") == 0) return NothingFound(Error::NotFound);
     const std::string folder = FolderIn(*parent, name);
@@ -211,52 +208,12 @@ SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* nameP
     return search;
 }
 
-// One pass of the search for the files' lengths, a second for the
-// subfolders, whose first entry waits for FindNext.
-SearchHandle FindOpenSummingFiles(SearchHandle parent, const char* name, uint64_t* fileBytes) {
-    if (parent == nullptr || name == nullptr || fileBytes == nullptr) return nullptr;
-    if (std::strcmp(name, "..") == 0) return nullptr;
-    const std::string folder = FolderIn(*parent, name);
-    const std::string pattern = PatternIn(folder, "*.*");
-    if (pattern.size() >= MAX_PATH) return nullptr;
-    Search* search = new (std::nothrow) Search;
-    if (search == nullptr) return nullptr;
-    search->kind = SearchKind::FoldersOnly;
-    search->folder = folder;
-    search->namePattern = "*.*";
-    search->matchLongNames = true;
-    if (!AttachTo(parent, name, search)) return nullptr;
-    HANDLE files = FindFirstFileA(pattern.c_str(), &search->first);
-    if (files == INVALID_HANDLE_VALUE) {
-        FindClose(search);
-        return nullptr;
-    }
-    uint64_t total = 0;
-    do {
-        const WIN32_FIND_DATAA& data = search->first;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            total += JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
-    } while (FindNextFileA(files, &search->first));
-    ::FindClose(files);
-    *fileBytes += total;
-    search->handle = FindFirstFileA(pattern.c_str(), &search->first);
-    search->firstPending = search->handle != INVALID_HANDLE_VALUE;
-    return search;
-}
-
 bool FindNext(SearchHandle search, FindData* out) {
     if (search == nullptr || search->handle == INVALID_HANDLE_VALUE) {
         SetSearchError(search != nullptr ? search->end : Error::NotFound);
         return false;
     }
     WIN32_FIND_DATAA data;
-    if (search->firstPending) {
-        search->firstPending = false;
-        if (Wanted(*search, search->first)) {
-            Fill(search, search->first, out);
-            return true;
-        }
-    }
     if (!NextWanted(search, &data)) return false;
     Fill(search, data, out);
     return true;

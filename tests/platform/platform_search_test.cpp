@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 
@@ -242,46 +241,6 @@ TEST(PlatformSearch, LinkNamedAsTheFolderIsFollowedLinksInsideAreNot) {
     EXPECT_EQ(Names({"inner_link"}), FindIn(top, "."));  // a link is an entry, not a folder
     EXPECT_EQ(Names(), FindIn(top, "inner_link"));
     EXPECT_EQ(Names({"f"}), FindIn(top, "inside"));
-    plat::FindClose(top);
-}
-
-// name -> (is a folder, size) of every entry a search in `folder` yields.
-std::map<std::string, std::pair<bool, uint64_t>> Details(plat::SearchHandle folder, plat::SearchKind kind,
-                                                         plat::SearchDetail detail) {
-    std::map<std::string, std::pair<bool, uint64_t>> found;
-    plat::FindData data;
-    plat::SearchHandle search = plat::FindOpenIn(folder, ".", "*.*", kind, &data, detail);
-    for (bool more = search != nullptr; more; more = plat::FindNext(search, &data))
-        found[data.name] = {(data.attrib & FILE_ATTRIBUTE_DIRECTORY) != 0, data.size};
-    plat::FindClose(search);
-    return found;
-}
-
-TEST(PlatformSearch, SizesDetailGivesTheSameFoldersAndSizes) {
-    TempDir dir;
-    dir.WriteFile("top/plain", 1234);
-    dir.WriteFile("top/empty", 0);
-    dir.WriteFile("top/.hidden", 7);
-    dir.WriteFile("top/huge", 6000000000ull);
-    dir.WriteFile("top/folder/inside", 99);
-    dir.MakeDir("top/.dotfolder");
-    if (testsupport::IsPosix()) {
-        fs::create_directory_symlink("folder", fs::path(dir / "top") / "folder_link");
-        fs::create_symlink("plain", fs::path(dir / "top") / "file_link");
-    }
-    plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
-    ASSERT_NE(nullptr, top);
-    for (plat::SearchKind kind : {plat::SearchKind::FilesOnly, plat::SearchKind::FoldersOnly}) {
-        const auto full = Details(top, kind, plat::SearchDetail::Full);
-        const auto sizes = Details(top, kind, plat::SearchDetail::Sizes);
-        EXPECT_EQ(full, sizes);
-        EXPECT_EQ(kind == plat::SearchKind::FilesOnly ? (testsupport::IsPosix() ? 6u : 4u) : 2u, sizes.size());
-    }
-    const auto files = Details(top, plat::SearchKind::FilesOnly, plat::SearchDetail::Sizes);
-    EXPECT_EQ(std::make_pair(false, uint64_t(6000000000ull)), files.at("huge"));
-    if (testsupport::IsPosix()) {
-        EXPECT_EQ(std::make_pair(false, uint64_t(5)), files.at("file_link"));  // the link itself
-    }
     plat::FindClose(top);
 }
 

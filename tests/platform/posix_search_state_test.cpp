@@ -177,67 +177,8 @@ TEST(PosixOpenFolder, AParkedParentComesBackThroughItsChild) {
     EXPECT_EQ(Names({"g", "sub"}), ReadAll(top));
 }
 
-// Every entry's name in the order the folder gives them, "." and ".." too.
-std::vector<std::string> ReadInOrder(OpenFolder& folder) {
-    std::vector<std::string> names;
-    while (const auto* entry = folder.ReadEntry()) names.push_back(entry->d_name);
-    return names;
-}
-
-TEST(PosixOpenFolder, ReadsAgainFromAMarkedEntry) {
-    struct Case {
-        const char* what;
-        int files;
-        bool bufferTaken;  // another folder reads into the same buffer meanwhile
-        bool parked;       // the folder gives up its descriptor meanwhile
-    } cases[] = {
-        {"read whole at once", 5, false, false},
-        {"read in several parts", 1000, false, false},
-        {"read whole, buffer taken", 5, true, false},
-        {"read in parts, buffer taken", 1000, true, false},
-        {"read whole, parked", 5, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        for (int i = 0; i < c.files; ++i) dir.WriteFile("top/file_with_a_longer_name_" + std::to_string(i), 1);
-        dir.WriteFile("other/x", 1);
-        auto pool = std::make_unique<ReadBufferPool>();
-        DescriptorBudget budget;
-        OpenFolder top(budget, pool->ForDepth(0), 0);
-        ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-        // Marks the entry that comes at two thirds of the folder.
-        std::vector<std::string> all;
-        OpenFolder::ReadMark mark;
-        const size_t markAt = size_t(c.files + 2) * 2 / 3;
-        while (const auto* entry = top.ReadEntry()) {
-            if (all.size() == markAt) mark = top.MarkOf(entry);
-            all.push_back(entry->d_name);
-        }
-        ASSERT_EQ(size_t(c.files + 2), all.size());
-        ASSERT_TRUE(top.ReachedEnd());
-        top.ReadAgainFrom(mark);
-        if (c.bufferTaken) {
-            OpenFolder other(budget, pool->ForDepth(ReadBufferPool::kCount), 0);
-            ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
-            EXPECT_EQ(Names({"x"}), ReadAll(other));
-            other.Close();
-        }
-        if (c.parked) {
-            budget.SetLimit(1);
-            OpenFolder other(budget, pool->ForDepth(1), 1);
-            ASSERT_TRUE(other.OpenByPath((dir / "other").c_str(), false));
-            EXPECT_TRUE(top.IsParked());
-            other.Close();
-        }
-        const std::vector<std::string> rest(all.begin() + long(markAt), all.end());
-        EXPECT_EQ(rest, ReadInOrder(top));
-        top.Close();
-    }
-}
-
-// The walk the size walk makes: the files of a folder, then its subfolders,
-// each opened through the search that found it.
+// A walk through searches opened in their parents: the files of a folder,
+// then its subfolders, each opened through the search that found it.
 void SearchWalk(plat::SearchHandle parent, const char* name, const std::string& prefix, Names* found) {
     plat::FindData data;
     plat::SearchHandle files = plat::FindOpenIn(parent, name, "*.*", plat::SearchKind::FilesOnly, &data);
