@@ -79,10 +79,10 @@ struct ReadBuffer {
 class ReadBufferPool {
 public:
     static constexpr int kCount = 8;
-    ReadBuffer* ForDepth(int depth) { return &buffers_[depth % kCount]; }
+    ReadBuffer* ForDepth(int depth) { return &m_buffers[depth % kCount]; }
 
 private:
-    ReadBuffer buffers_[kCount];
+    ReadBuffer m_buffers[kCount];
 };
 
 class DescriptorBudget;
@@ -111,28 +111,27 @@ public:
     // Next raw entry, "." and ".." included; null at the end, on a read
     // error, or when the folder could not be reopened.
     const LinuxDirent64* ReadEntry() {
-        ReadBuffer& buffer = *buffer_;
+        ReadBuffer& buffer = *m_buffer;
         if (buffer.owner != this || buffer.pos >= buffer.length) return Refill();
         auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer.data + buffer.pos);
         buffer.pos += entry->d_reclen;
-        entryOffset_ = resumeOffset_;
-        resumeOffset_ = entry->d_off;
+        m_resumeOffset = entry->d_off;
         return entry;
     }
 
     // The last read found the folder's end (a read error does not).
-    bool ReachedEnd() const { return atEnd_; }
+    bool ReachedEnd() const { return m_atEnd; }
 
     // The descriptor, reopening a parked folder first; false when it cannot
     // be had (the folder is then finished).
     bool EnsureOpen();
-    int fd() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
-    bool IsParked() const { return parked_; }
+    int fd() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    bool IsParked() const { return m_parked; }
     // Nothing more is to be read: its search ended, or it was lost.
-    bool finished() const { return finished_; }
-    void Finish() { finished_ = true; }
-    int depth() const { return depth_; }
+    bool finished() const { return m_finished; }
+    void Finish() { m_finished = true; }
+    int depth() const { return m_depth; }
 
     // Device and inode, read from the system the first time they are asked.
     bool Identity(uint64_t* device, uint64_t* inode);
@@ -150,31 +149,30 @@ private:
     void OrphanChildren();
     void ReleaseBuffer();
 
-    DescriptorBudget& budget_;
-    ReadBuffer* buffer_;
-    int depth_;                  // levels below the folder it was opened in
-    int fd_ = -1;
-    OpenFolder* parent_ = nullptr;  // the folder it was opened in, while that stays open
-    int openChildren_ = 0;       // folders opened in this one and not closed yet
-    bool linked_ = false;        // in the budget's list of open folders
-    bool parked_ = false;        // descriptor given up for want of descriptors
-    bool finished_ = false;
-    bool itself_ = false;        // opened as "." of its parent: the same folder
-    bool followsLink_ = false;   // opened by a path whose last part may be a link
-    bool identityKnown_ = false;
-    bool crossedMount_ = false;  // it or a folder it was opened in is the root of a mount
-    uint64_t device_ = 0;
-    uint64_t inode_ = 0;
-    int64_t resumeOffset_ = 0;   // folder position after the last entry taken
-    int64_t entryOffset_ = 0;    // folder position of the last entry taken
-    bool readBefore_ = false;    // false: the folder is still at its start
-    bool atEnd_ = false;         // the folder has nothing beyond the buffer
-    OpenFolder* older_ = nullptr;  // the budget's open folders, oldest first
-    OpenFolder* newer_ = nullptr;
-    char* path_ = nullptr;       // opened by path: the path, for reopening
+    DescriptorBudget& m_budget;
+    ReadBuffer* m_buffer;
+    int m_depth;                     // levels below the folder it was opened in
+    int m_fd = -1;
+    OpenFolder* m_parent = nullptr;  // the folder it was opened in, while that stays open
+    int m_openChildren = 0;          // folders opened in this one and not closed yet
+    bool m_linked = false;           // in the budget's list of open folders
+    bool m_parked = false;           // descriptor given up for want of descriptors
+    bool m_finished = false;
+    bool m_itself = false;           // opened as "." of its parent: the same folder
+    bool m_followsLink = false;      // opened by a path whose last part may be a link
+    bool m_identityKnown = false;
+    bool m_crossedMount = false;     // it or a folder it was opened in is the root of a mount
+    uint64_t m_device = 0;
+    uint64_t m_inode = 0;
+    int64_t m_resumeOffset = 0;      // folder position after the last entry taken
+    bool m_readBefore = false;       // false: the folder is still at its start
+    bool m_atEnd = false;            // the folder has nothing beyond the buffer
+    OpenFolder* m_older = nullptr;   // the budget's open folders, oldest first
+    OpenFolder* m_newer = nullptr;
+    char* m_path = nullptr;          // opened by path: the path, for reopening
     // Opened in a parent: the name there. Read only up to its terminator, so
     // only the first byte is set at first: a walk makes one per folder.
-    char name_[MAX_PATH];
+    char m_name[MAX_PATH];
 };
 
 // The descriptors the open folders hold. A walk holds one open folder per
@@ -190,12 +188,12 @@ public:
     DescriptorBudget& operator=(const DescriptorBudget&) = delete;
 
     // At most `limit` descriptors at once; 0: as many as the system gives.
-    void SetLimit(int limit) { limit_ = limit; }
-    int limit() const { return limit_; }
-    int held() const { return held_; }
-    int mostHeld() const { return mostHeld_; }
-    long parks() const { return parks_; }
-    long reopens() const { return reopens_; }
+    void SetLimit(int limit) { m_limit = limit; }
+    int limit() const { return m_limit; }
+    int held() const { return m_held; }
+    int mostHeld() const { return m_mostHeld; }
+    long parks() const { return m_parks; }
+    long reopens() const { return m_reopens; }
 
     // openat of a folder, making room when no descriptor is left; the
     // folders `keep1` and `keep2` are not parked for it. -1 with errno set
@@ -209,19 +207,19 @@ public:
 private:
     friend class OpenFolder;
 
-    bool AtLimit() const { return limit_ > 0 && held_ >= limit_; }
+    bool AtLimit() const { return m_limit > 0 && m_held >= m_limit; }
     void Counted(int fd);
     bool FreeOne(const OpenFolder* keep1, const OpenFolder* keep2);
     void Link(OpenFolder* folder);
     void Unlink(OpenFolder* folder);
 
-    int limit_ = 0;
-    int held_ = 0;
-    int mostHeld_ = 0;
-    long parks_ = 0;
-    long reopens_ = 0;
-    OpenFolder* oldest_ = nullptr;
-    OpenFolder* newest_ = nullptr;
+    int m_limit = 0;
+    int m_held = 0;
+    int m_mostHeld = 0;
+    long m_parks = 0;
+    long m_reopens = 0;
+    OpenFolder* m_oldest = nullptr;
+    OpenFolder* m_newest = nullptr;
 };
 
 // The process's search state, behind plat::FindOpen and the other searches.

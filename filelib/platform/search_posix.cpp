@@ -32,58 +32,58 @@ bool g_openat2Refused = false;  // the system (or its sandbox) lacks openat2
 // ---------------------------------------------------------- open folder
 
 OpenFolder::OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth)
-    : budget_(budget), buffer_(buffer), depth_(depth) {
-    name_[0] = 0;
+    : m_budget(budget), m_buffer(buffer), m_depth(depth) {
+    m_name[0] = 0;
 }
 
 OpenFolder::~OpenFolder() {
-    if (linked_ || fd_ >= 0) Close();
-    std::free(path_);
+    if (m_linked || m_fd >= 0) Close();
+    std::free(m_path);
 }
 
 void OpenFolder::Attach(int fd, OpenFolder* parent, const char* name) {
-    fd_ = fd;
-    parent_ = parent;
+    m_fd = fd;
+    m_parent = parent;
     if (parent != nullptr) {
-        ++parent->openChildren_;
-        std::strcpy(name_, name);  // fits: names are checked against MAX_PATH first
+        ++parent->m_openChildren;
+        std::strcpy(m_name, name);  // fits: names are checked against MAX_PATH first
     }
-    budget_.Link(this);
+    m_budget.Link(this);
 }
 
 bool OpenFolder::OpenByPath(const char* path, bool followLink) {
-    followsLink_ = followLink;
-    path_ = strdup(path);
-    if (path_ == nullptr) return false;
-    const int fd = budget_.OpenFolderAt(AT_FDCWD, path, followLink, nullptr, nullptr);
+    m_followsLink = followLink;
+    m_path = strdup(path);
+    if (m_path == nullptr) return false;
+    const int fd = m_budget.OpenFolderAt(AT_FDCWD, path, followLink, nullptr, nullptr);
     if (fd < 0) return false;
     Attach(fd, nullptr, nullptr);
     return true;
 }
 
 bool OpenFolder::OpenIn(OpenFolder& parent, const char* name) {
-    if (std::strlen(name) >= sizeof name_) return false;
-    itself_ = std::strcmp(name, ".") == 0;
+    if (std::strlen(name) >= sizeof m_name) return false;
+    m_itself = std::strcmp(name, ".") == 0;
     if (!parent.EnsureOpen()) return false;
-    if (itself_) {
-        crossedMount_ = parent.crossedMount_;
-        const int fd = budget_.OpenFolderAt(parent.fd_, ".", false, &parent, nullptr);
+    if (m_itself) {
+        m_crossedMount = parent.m_crossedMount;
+        const int fd = m_budget.OpenFolderAt(parent.m_fd, ".", false, &parent, nullptr);
         if (fd < 0) return false;
         Attach(fd, &parent, name);
         return true;
     }
     bool mountRoot = true;
-    fd_ = budget_.OpenSubfolder(parent.fd_, name, &parent, &mountRoot);
-    if (fd_ < 0) return false;
-    parent_ = &parent;  // for the comparison with the folders above
+    m_fd = m_budget.OpenSubfolder(parent.m_fd, name, &parent, &mountRoot);
+    if (m_fd < 0) return false;
+    m_parent = &parent;  // for the comparison with the folders above
     if (LeadsBackUp(mountRoot)) {
-        budget_.Close(fd_);
-        fd_ = -1;
-        parent_ = nullptr;
+        m_budget.Close(m_fd);
+        m_fd = -1;
+        m_parent = nullptr;
         errno = 0;  // nothing failed: the folder is one of those above
         return false;
     }
-    Attach(fd_, &parent, name);
+    Attach(m_fd, &parent, name);
     return true;
 }
 
@@ -92,41 +92,41 @@ bool OpenFolder::OpenIn(OpenFolder& parent, const char* name) {
 // of one file system never comes back (folders have no hard links), so only
 // chains that crossed a mount are compared.
 bool OpenFolder::LeadsBackUp(bool mountRoot) {
-    crossedMount_ = parent_->crossedMount_ || mountRoot;
-    if (!crossedMount_ || !KnowIdentity()) return false;
-    for (OpenFolder* f = parent_; f != nullptr; f = f->parent_) {
-        if (f->KnowIdentity() && f->device_ == device_ && f->inode_ == inode_) return true;
+    m_crossedMount = m_parent->m_crossedMount || mountRoot;
+    if (!m_crossedMount || !KnowIdentity()) return false;
+    for (OpenFolder* f = m_parent; f != nullptr; f = f->m_parent) {
+        if (f->KnowIdentity() && f->m_device == m_device && f->m_inode == m_inode) return true;
     }
     return false;
 }
 
 bool OpenFolder::KnowIdentity() {
-    if (identityKnown_) return true;
+    if (m_identityKnown) return true;
     struct stat st;
-    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
-    device_ = uint64_t(st.st_dev);
-    inode_ = uint64_t(st.st_ino);
-    identityKnown_ = true;
+    if (m_fd < 0 || fstat(m_fd, &st) != 0) return false;
+    m_device = uint64_t(st.st_dev);
+    m_inode = uint64_t(st.st_ino);
+    m_identityKnown = true;
     return true;
 }
 
 bool OpenFolder::Identity(uint64_t* device, uint64_t* inode) {
     if (!KnowIdentity()) return false;
-    *device = device_;
-    *inode = inode_;
+    *device = m_device;
+    *inode = m_inode;
     return true;
 }
 
 void OpenFolder::ReleaseBuffer() {
-    if (buffer_->owner == this) buffer_->owner = nullptr;
+    if (m_buffer->owner == this) m_buffer->owner = nullptr;
 }
 
 bool OpenFolder::Park() {
     if (!KnowIdentity()) return false;  // to check it when it comes back
-    budget_.Close(fd_);
-    fd_ = -1;
-    parked_ = true;
-    ++budget_.parks_;
+    m_budget.Close(m_fd);
+    m_fd = -1;
+    m_parked = true;
+    ++m_budget.m_parks;
     return true;
 }
 
@@ -134,68 +134,68 @@ bool OpenFolder::Park() {
 // starts again where it had got to.
 bool OpenFolder::Unpark(int fd) {
     struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0 || uint64_t(st.st_dev) != device_ || uint64_t(st.st_ino) != inode_) {
-        if (fd >= 0) budget_.Close(fd);
-        finished_ = true;  // moved or gone meanwhile: its rest is skipped
+    if (fd < 0 || fstat(fd, &st) != 0 || uint64_t(st.st_dev) != m_device || uint64_t(st.st_ino) != m_inode) {
+        if (fd >= 0) m_budget.Close(fd);
+        m_finished = true;  // moved or gone meanwhile: its rest is skipped
         return false;
     }
-    fd_ = fd;
-    parked_ = false;
-    ++budget_.reopens_;
+    m_fd = fd;
+    m_parked = false;
+    ++m_budget.m_reopens;
     ReleaseBuffer();  // the descriptor's position is not the buffer's end
     return true;
 }
 
 bool OpenFolder::EnsureOpen() {
-    if (!parked_) return fd_ >= 0;
-    if (finished_) return false;
+    if (!m_parked) return m_fd >= 0;
+    if (m_finished) return false;
     int fd = -1;
-    if (parent_ != nullptr) {
-        if (parent_->EnsureOpen()) fd = budget_.OpenFolderAt(parent_->fd_, name_, false, parent_, this);
-    } else if (path_ != nullptr) {
-        fd = budget_.OpenFolderAt(AT_FDCWD, path_, followsLink_, this, nullptr);
+    if (m_parent != nullptr) {
+        if (m_parent->EnsureOpen()) fd = m_budget.OpenFolderAt(m_parent->m_fd, m_name, false, m_parent, this);
+    } else if (m_path != nullptr) {
+        fd = m_budget.OpenFolderAt(AT_FDCWD, m_path, m_followsLink, this, nullptr);
     }
     return Unpark(fd);
 }
 
 // The walk comes back up here: the parked parent is the child's "..".
 void OpenFolder::ReopenThrough(const OpenFolder& child) {
-    if (!parked_ || finished_ || child.fd_ < 0) return;
-    Unpark(budget_.OpenFolderAt(child.fd_, child.itself_ ? "." : "..", false, &child, this));
+    if (!m_parked || m_finished || child.m_fd < 0) return;
+    Unpark(m_budget.OpenFolderAt(child.m_fd, child.m_itself ? "." : "..", false, &child, this));
 }
 
 void OpenFolder::OrphanChildren() {
-    for (OpenFolder* f = budget_.oldest_; f != nullptr && openChildren_ > 0; f = f->newer_) {
-        if (f->parent_ == this) {
-            f->parent_ = nullptr;
-            --openChildren_;
+    for (OpenFolder* f = m_budget.m_oldest; f != nullptr && m_openChildren > 0; f = f->m_newer) {
+        if (f->m_parent == this) {
+            f->m_parent = nullptr;
+            --m_openChildren;
         }
     }
 }
 
 void OpenFolder::Close() {
-    if (parent_ != nullptr) {
-        --parent_->openChildren_;
-        parent_->ReopenThrough(*this);
+    if (m_parent != nullptr) {
+        --m_parent->m_openChildren;
+        m_parent->ReopenThrough(*this);
     }
-    if (openChildren_ > 0) OrphanChildren();
-    if (linked_) budget_.Unlink(this);
-    if (fd_ >= 0) budget_.Close(fd_);
-    fd_ = -1;
-    parent_ = nullptr;
+    if (m_openChildren > 0) OrphanChildren();
+    if (m_linked) m_budget.Unlink(this);
+    if (m_fd >= 0) m_budget.Close(m_fd);
+    m_fd = -1;
+    m_parent = nullptr;
     ReleaseBuffer();
 }
 
 const LinuxDirent64* OpenFolder::Refill() {
-    ReadBuffer& buffer = *buffer_;
-    const bool resume = buffer.owner != this && readBefore_;
-    if (!resume && atEnd_) return nullptr;
+    ReadBuffer& buffer = *m_buffer;
+    const bool resume = buffer.owner != this && m_readBefore;
+    if (!resume && m_atEnd) return nullptr;
     if (!EnsureOpen()) return nullptr;
-    if (resume && lseek(fd_, resumeOffset_, SEEK_SET) < 0) return nullptr;
-    readBefore_ = true;
-    const long got = syscall(SYS_getdents64, fd_, buffer.data, kReadBufferSize);
+    if (resume && lseek(m_fd, m_resumeOffset, SEEK_SET) < 0) return nullptr;
+    m_readBefore = true;
+    const long got = syscall(SYS_getdents64, m_fd, buffer.data, kReadBufferSize);
     if (got <= 0) {
-        atEnd_ = got == 0;
+        m_atEnd = got == 0;
         if (buffer.owner != this) buffer.owner = nullptr;  // its entries were overwritten
         return nullptr;
     }
@@ -209,18 +209,18 @@ const LinuxDirent64* OpenFolder::Refill() {
 
 void DescriptorBudget::Counted(int fd) {
     if (fd < 0) return;
-    if (++held_ > mostHeld_) mostHeld_ = held_;
+    if (++m_held > m_mostHeld) m_mostHeld = m_held;
 }
 
 void DescriptorBudget::Close(int fd) {
     if (fd < 0) return;
     close(fd);
-    --held_;
+    --m_held;
 }
 
 bool DescriptorBudget::FreeOne(const OpenFolder* keep1, const OpenFolder* keep2) {
-    for (OpenFolder* f = oldest_; f != nullptr; f = f->newer_) {
-        if (f != keep1 && f != keep2 && !f->parked_ && f->fd_ >= 0 && f->Park()) return true;
+    for (OpenFolder* f = m_oldest; f != nullptr; f = f->m_newer) {
+        if (f != keep1 && f != keep2 && !f->m_parked && f->m_fd >= 0 && f->Park()) return true;
     }
     return false;
 }
@@ -272,20 +272,20 @@ int DescriptorBudget::OpenSubfolder(int dirFd, const char* name, const OpenFolde
 }
 
 void DescriptorBudget::Link(OpenFolder* folder) {
-    folder->older_ = newest_;
-    if (newest_ != nullptr) newest_->newer_ = folder;
-    newest_ = folder;
-    if (oldest_ == nullptr) oldest_ = folder;
-    folder->linked_ = true;
+    folder->m_older = m_newest;
+    if (m_newest != nullptr) m_newest->m_newer = folder;
+    m_newest = folder;
+    if (m_oldest == nullptr) m_oldest = folder;
+    folder->m_linked = true;
 }
 
 void DescriptorBudget::Unlink(OpenFolder* folder) {
-    if (folder->older_ != nullptr) folder->older_->newer_ = folder->newer_;
-    if (folder->newer_ != nullptr) folder->newer_->older_ = folder->older_;
-    if (oldest_ == folder) oldest_ = folder->newer_;
-    if (newest_ == folder) newest_ = folder->older_;
-    folder->older_ = folder->newer_ = nullptr;
-    folder->linked_ = false;
+    if (folder->m_older != nullptr) folder->m_older->m_newer = folder->m_newer;
+    if (folder->m_newer != nullptr) folder->m_newer->m_older = folder->m_older;
+    if (m_oldest == folder) m_oldest = folder->m_newer;
+    if (m_newest == folder) m_newest = folder->m_older;
+    folder->m_older = folder->m_newer = nullptr;
+    folder->m_linked = false;
 }
 
 // ------------------------------------------------------- process state
