@@ -22,7 +22,7 @@ install(TARGETS filelib EXPORT filelibTargets
 file(GLOB_RECURSE FILELIB_HEADERS CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/filelib/*.h)
 # The backends' private headers (system headers, backend helpers) are not
 # part of the interface: a caller could not even compile some of them.
-list(FILTER FILELIB_HEADERS EXCLUDE REGEX "filelib/platform/(posix_[^/]*|win_system|system_errors|backend)\\.h$")
+list(FILTER FILELIB_HEADERS EXCLUDE REGEX "filelib/platform/(posix_[^/]*|backend)\\.h$")
 foreach(header ${FILELIB_HEADERS})
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder} COMPONENT Development)

@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # all but the platform backends' private ones.
 expected_headers() {
   (cd "$top" && find filelib -name '*.h' | LC_ALL=C sort) |
-    grep -Ev '^filelib/platform/(posix_[^/]*|win_system|system_errors|backend)\.h$'
+    grep -Ev '^filelib/platform/(posix_[^/]*|backend)\.h$'
 }
 
 case $mode in

@@ -1,8 +1,11 @@
-// POSIX backend: the size walk's folder scan. Each open folder is one
+// POSIX backend, the size walk's folder scan (folder_scan.h) and nothing
+// else. Needs Linux: getdents64 to read a folder, statx for an entry's
+// type and length, openat2 to tell a mount root (a plain openat where the
+// system refuses it), /sys for the disk's kind. Each open folder is one
 // descriptor and nothing else; a read uses a buffer on its caller's stack,
 // so any number of threads may scan folders at once.
 
-#include "filelib/platform/folder_scan.h"
+#include "filelib/platform/backend.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,9 +25,7 @@
 #include <new>
 
 #include "filelib/platform/name_match.h"
-#include "filelib/platform/posix_attributes.h"
-#include "filelib/platform/posix_search.h"
-#include "filelib/platform/system_errors.h"
+#include "filelib/platform/posix_backend.h"
 
 namespace plat {
 
@@ -78,7 +79,7 @@ std::string ScanNameText(const ScanName& name) { return name; }
 Error OpenScanTop(const char* path, ScanFolder** out) {
     *out = nullptr;
     if (path == nullptr) return Error::NotFound;
-    const char* folder = path[0] != 0 ? path : ".";
+    const char* folder = FolderOrCurrent(path);
     const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // a link named here is followed
     if (fd < 0 && errno == ENOTDIR) {
         struct stat st;

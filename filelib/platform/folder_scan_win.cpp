@@ -1,21 +1,17 @@
-// Windows backend: the size walk's folder scan. A folder is an open
-// handle; a subfolder is opened relative to its parent's handle, so no path
-// is ever built below the top and neither the length of a path nor the
-// depth of a tree stops the walk. A folder is read through its handle in
-// large batches, without short names, and every name stays UTF-16: nothing
-// goes through the ANSI code page, which has no room for most of the
-// world's names. Only the top is named by a path, given in the ANSI code
-// page and resolved as the system resolves any path, then opened as an
-// extended-length path so that its length does not matter either.
-// Every call works on its own handles and buffers: no process-wide state.
-// Must build with mingw-w64 and MSVC alike: no GNU-only constructs.
+// Windows backend, the size walk's folder scan (folder_scan.h) and nothing
+// else. A folder is an open handle; a subfolder is opened relative to its
+// parent's handle, so no path is ever built below the top and neither the
+// length of a path nor the depth of a tree stops the walk. A folder is
+// read through its handle in large batches, without short names, and
+// every name stays UTF-16: nothing goes through the ANSI code page, which
+// has no room for most of the world's names. Only the top is named by a
+// path, given in the ANSI code page and resolved as the system resolves
+// any path, then opened as an extended-length path so that its length does
+// not matter either. Every call works on its own handles and buffers: no
+// process-wide state. Must build with mingw-w64 and MSVC alike: no
+// GNU-only constructs.
 
-#include "filelib/platform/folder_scan.h"
-
-#include "filelib/platform/calendar.h"
-#include "filelib/platform/code_page.h"
-#include "filelib/platform/system_errors.h"
-#include "filelib/platform/win_system.h"
+#include "filelib/platform/backend.h"
 
 #include <winioctl.h>
 #include <winternl.h>
@@ -226,8 +222,9 @@ bool ReadScanIdentity(ScanFolder* folder, ScanIdentity* out) {
     *out = ScanIdentity();
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(folder->handle, &info)) return false;
-    out->volume = info.dwVolumeSerialNumber;
-    out->index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    const FileIdentity identity = IdentityOf(info);
+    out->volume = identity.volume;
+    out->index = identity.index;
     out->known = true;
     return true;
 }
