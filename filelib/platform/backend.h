@@ -54,6 +54,12 @@ NetProvider& SystemNetProvider();
 // is known to be there.
 bool StartOnSystem();
 
+// The program's full path into buf: its length, which is `size` or more
+// when it did not fit (buf then holds no whole path), 0 when unknown.
+size_t ReadProgramPath(char* buf, size_t size);
+// The current folder into buf; false when it does not fit.
+bool ReadCurrentDir(char* buf, size_t size);
+
 // The temporary names of CreateFileBeside: the prefix, the longest path
 // such a file may have, and a number that tells this process's names from
 // another's (its id with a clock).

@@ -334,12 +334,7 @@ int GetCurrentDrive() { return 0; }
 
 Error SetCurrentDrive(int /*drive*/) { return Error::None; }
 
-bool GetCurrentDir(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    if (getcwd(buf, size) != nullptr) return true;
-    buf[0] = 0;
-    return false;
-}
+bool ReadCurrentDir(char* buf, size_t size) { return getcwd(buf, size) != nullptr; }
 
 Error ChangeDir(const char* path) {
     if (path == nullptr || path[0] == 0) return Error::NotFound;

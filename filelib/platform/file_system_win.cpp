@@ -215,12 +215,7 @@ Error SetCurrentDrive(int drive) {
     return _chdrive(drive) == 0 ? Error::None : Error::NotFound;
 }
 
-bool GetCurrentDir(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    if (_getcwd(buf, int(size)) != nullptr) return true;
-    buf[0] = 0;
-    return false;
-}
+bool ReadCurrentDir(char* buf, size_t size) { return _getcwd(buf, int(size)) != nullptr; }
 
 Error ChangeDir(const char* path) {
     if (path == nullptr || path[0] == 0) return Error::NotFound;

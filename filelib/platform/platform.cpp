@@ -41,6 +41,26 @@ NetProvider* g_installedNet = nullptr;  // a test's, while one is installed
 NetProvider& GetNetProvider() { return g_installedNet != nullptr ? *g_installedNet : SystemNetProvider(); }
 void SetNetProvider(NetProvider* provider) { g_installedNet = provider; }
 
+// ------------------------------------------------------ texts the system fills
+// A text that does not fit its buffer is not there: the buffer is left empty.
+
+bool GetProgramPath(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    const size_t length = ReadProgramPath(buf, size);
+    if (length == 0 || length >= size) {
+        buf[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool GetCurrentDir(char* buf, size_t size) {
+    if (buf == nullptr || size == 0) return false;
+    if (ReadCurrentDir(buf, size)) return true;
+    buf[0] = 0;
+    return false;
+}
+
 // ------------------------------------------------------ application start
 
 bool StartApplication(int argc, char** argv) {

@@ -55,15 +55,11 @@ Error LastSystemError() { return ErrorFromSystemCode(errno); }
 
 const bool kDashOptions = true;
 
-bool GetProgramPath(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    ssize_t length = readlink("/proc/self/exe", buf, size);
-    if (length <= 0 || size_t(length) >= size) {
-        buf[0] = 0;
-        return false;
-    }
-    buf[length] = 0;
-    return true;
+size_t ReadProgramPath(char* buf, size_t size) {
+    const ssize_t length = readlink("/proc/self/exe", buf, size);
+    if (length <= 0) return 0;
+    if (size_t(length) < size) buf[length] = 0;
+    return size_t(length);
 }
 
 bool StartOnSystem() {

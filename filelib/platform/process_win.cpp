@@ -52,15 +52,7 @@ Error LastSystemError() { return ErrorFromSystemCode(long(GetLastError())); }
 
 const bool kDashOptions = false;
 
-bool GetProgramPath(char* buf, size_t size) {
-    if (buf == nullptr || size == 0) return false;
-    DWORD length = GetModuleFileNameA(nullptr, buf, DWORD(size));
-    if (length == 0 || length >= size) {
-        buf[0] = 0;
-        return false;
-    }
-    return true;
-}
+size_t ReadProgramPath(char* buf, size_t size) { return GetModuleFileNameA(nullptr, buf, DWORD(size)); }
 
 bool StartOnSystem() {
     const char* commandLine = GetCommandLineA();
