@@ -38,9 +38,10 @@ namespace {
 
 // One open folder. Its path is the walk's current path up to pathLength:
 // a subfolder's path always begins with its folder's.
+// Levels are kept for reuse once closed, with the room of their lists.
 struct Level {
-    size_t pathLength;
-    int32_t depth;
+    size_t pathLength = 0;
+    int32_t depth = 0;
     uint32_t mark = 0;
     size_t next = 0;  // the subfolder to visit next
     Subfolders subfolders;
@@ -60,30 +61,34 @@ private:
         if (m_rules.leftOut != nullptr) ++*m_rules.leftOut;
     }
 
+    Level& Innermost() { return *m_levels[m_open - 1]; }
+
     TreePolicy& m_policy;
     const WalkRules& m_rules;
-    std::vector<std::unique_ptr<Level>> m_open;
+    std::vector<std::unique_ptr<Level>> m_levels;
+    size_t m_open = 0;  // the first m_open levels are open
     std::string m_path;   // the innermost open folder's
     std::vector<char> m_child;
 };
 
 bool Walk::Open(int32_t depth) {
-    std::unique_ptr<Level> level(new Level);
-    level->pathLength = m_path.size();
-    level->depth = depth;
-    m_open.push_back(std::move(level));
-    Level& open = *m_open.back();
+    if (m_open == m_levels.size()) m_levels.push_back(std::unique_ptr<Level>(new Level));
+    Level& open = *m_levels[m_open++];
+    open.pathLength = m_path.size();
+    open.depth = depth;
+    open.mark = 0;
+    open.next = 0;
+    open.subfolders.Clear();
     m_policy.Enter(m_path.c_str(), depth, open.subfolders, open.mark);
     return !m_policy.Finished();
 }
 
 bool Walk::Step() {
-    Level& level = *m_open.back();
+    Level& level = Innermost();
     if (level.next == level.subfolders.Count()) {
         m_policy.Leave(m_path.c_str(), level.depth, level.mark);
-        m_open.pop_back();
-        if (m_open.empty() || m_policy.Finished()) return false;
-        Level& parent = *m_open.back();
+        if (--m_open == 0 || m_policy.Finished()) return false;
+        Level& parent = Innermost();
         m_path.resize(parent.pathLength);
         m_policy.Done(m_path.c_str(), parent.subfolders.At(parent.next++), parent.depth);
         return !m_policy.Finished();

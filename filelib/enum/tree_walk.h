@@ -91,6 +91,11 @@ public:
     bool Add(const plat::FindData& entry) { return Add(entry.name, entry.attrib, entry.tWrite); }
     size_t Count() const { return m_kept.Count(); }
     Subfolder At(size_t index) const;
+    // Forgets them all, keeping the room.
+    void Clear() {
+        m_kept.Clear();
+        m_names.Clear();
+    }
 
 private:
     struct Kept {
