@@ -18,38 +18,27 @@ constexpr size_t kFolderField = sizeof(CFileFinder::m_szListDir);
 // which the listings keep below 260 characters; the root may be longer.
 constexpr walk::WalkRules kFinderRules{kFolderField, EndSeparator::Add, &g_nFinderLeftOut, false};
 
-// What an operation does at each point of the walk.
+// The finder's part of every tree operation: each folder's subfolders as
+// its own listing gives them, in search order, after the operation's own
+// work in the folder (EnterFolder).
 class TreeVisitor : public walk::TreePolicy {
 public:
-    // Before the folder's subfolders are listed and visited.
     virtual void EnterFolder(char* folder, int32_t depth) = 0;
-    // A subfolder found in a folder of the given depth, before its subtree.
-    virtual void SubfolderFound(const char*, const walk::Subfolder&, int32_t) {}
-    // The same subfolder after its subtree (or at once for a link).
-    virtual void SubfolderDone(const char*, const walk::Subfolder&, int32_t) {}
-    // After all subfolders of the folder.
-    virtual void LeaveFolder(char*, int32_t) {}
 
-    void Enter(const char* folder, int32_t depth, walk::Subfolders& subfolders, uint32_t&) override {
+    void Enter(const char* folder, int32_t depth, walk::Subfolders& subfolders, uint32_t&) final {
         EnterFolder(Writable(folder), depth);
         ListWalkSubfolders(folder, subfolders);
     }
-    walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
-        SubfolderFound(folder, sub, depth);
-        return walk::Visit::Enter;
-    }
-    void Done(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
-        SubfolderDone(folder, sub, depth);
-    }
-    void Leave(const char* folder, int32_t depth, uint32_t) override { LeaveFolder(Writable(folder), depth); }
 
-private:
+protected:
     // The listings take their folders writable (a bare drive gets its
     // slash); the walk's own text stays as it is.
     char* Writable(const char* folder) {
         std::memcpy(m_folder, folder, std::strlen(folder) + 1);
         return m_folder;
     }
+
+private:
     char m_folder[kFolderField];
 };
 
@@ -116,8 +105,8 @@ public:
     void EnterFolder(char* folder, int32_t depth) override {
         if (m_filesFirst) m_files.List(folder, depth, m_batch, m_owner.m_dTotalSize);
     }
-    void LeaveFolder(char* folder, int32_t depth) override {
-        if (!m_filesFirst) m_files.List(folder, depth, m_batch, m_owner.m_dTotalSize);
+    void Leave(const char* folder, int32_t depth, uint32_t) override {
+        if (!m_filesFirst) m_files.List(Writable(folder), depth, m_batch, m_owner.m_dTotalSize);
     }
 
 protected:
@@ -140,10 +129,11 @@ class FolderListing : public TreeVisitor {
 public:
     FolderListing(bool afterSubtree, RecordBatch& batch) : m_afterSubtree(afterSubtree), m_batch(batch) {}
     void EnterFolder(char*, int32_t) override {}
-    void SubfolderFound(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+    walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
         if (!m_afterSubtree) AddFolder(m_batch, folder, sub, depth);
+        return walk::Visit::Enter;
     }
-    void SubfolderDone(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+    void Done(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
         if (m_afterSubtree) AddFolder(m_batch, folder, sub, depth);
     }
 
@@ -157,8 +147,9 @@ private:
 class TreeListing : public FileListing {
 public:
     TreeListing(CFileFinder& owner, const char* extList, RecordBatch& batch) : FileListing(owner, extList, batch) {}
-    void SubfolderFound(const char* folder, const walk::Subfolder& sub, int32_t depth) override {
+    walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
         AddFolder(m_batch, folder, sub, depth);
+        return walk::Visit::Enter;
     }
 };
 

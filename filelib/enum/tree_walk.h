@@ -139,11 +139,11 @@ public:
     virtual void Enter(const char* folder, int32_t depth, Subfolders& subfolders, uint32_t& mark) = 0;
     // A subfolder of the folder at `depth`, before its tree. `path` is its
     // path, or null when it does not fit the room.
-    virtual Visit Found(const char* folder, const Subfolder& sub, const char* path, int32_t depth) = 0;
+    virtual Visit Found(const char*, const Subfolder&, const char* /*path*/, int32_t) { return Visit::Enter; }
     // The same subfolder after its tree, or at once when it was not entered.
-    virtual void Done(const char* folder, const Subfolder& sub, int32_t depth) = 0;
+    virtual void Done(const char*, const Subfolder&, int32_t) {}
     // Post-order: all subfolders of the folder are done.
-    virtual void Leave(const char* folder, int32_t depth, uint32_t mark) = 0;
+    virtual void Leave(const char*, int32_t, uint32_t /*mark*/) {}
     // Whether the operation has what it needs: asked after every step, and
     // the walk ends at once, no further step of any folder taken.
     virtual bool Finished() const { return false; }

@@ -97,8 +97,6 @@ public:
         if (m_withFolders && AppendRecord(m_base + m_added, sub.name, 0, folder, true, m_depth + depth)) ++m_added;
         return walk::Visit::Enter;
     }
-    void Done(const char*, const walk::Subfolder&, int32_t) override {}
-    void Leave(const char*, int32_t, uint32_t) override {}
 
 private:
     void AddFile(const plat::FindData& entry, const char* folder, int32_t depth) {

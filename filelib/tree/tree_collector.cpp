@@ -213,9 +213,6 @@ public:
         }
         if (!Finished() && !treeops::KeepSortedSubfolders(folder, subfolders)) ++g_nTreeLeftOut;  // memory short
     }
-    walk::Visit Found(const char*, const walk::Subfolder&, const char*, int32_t) override { return walk::Visit::Enter; }
-    void Done(const char*, const walk::Subfolder&, int32_t) override {}
-    void Leave(const char*, int32_t, uint32_t) override {}
     bool Finished() const override { return m_total >= TREE_TABLE_CAPACITY && g_bListTruncated; }
 
 private:

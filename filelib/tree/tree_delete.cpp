@@ -51,7 +51,6 @@ public:
         if (step == PruneStep::Stays) m_failed = true;
         return step == PruneStep::Enter ? walk::Visit::Enter : walk::Visit::Pass;
     }
-    void Done(const char*, const walk::Subfolder&, int32_t) override {}
     void Leave(const char* folder, int32_t, uint32_t) override {
         plat::RemoveFolder(folder);
         if (!NoFolderThere(KindOfPath(folder))) m_failed = true;
