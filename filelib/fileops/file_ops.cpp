@@ -2,10 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "filelib/enum/file_finder.h"
+#include "filelib/enum/tree_walk.h"
 #include "filelib/paths/first_entry.h"
 #include "filelib/paths/filelib_context.h"
 #include "filelib/paths/long_name_scope.h"
@@ -108,39 +107,61 @@ bool CreateFolderChain(char* work, const FolderCalls& calls) {
 const FolderCalls kAnyLength = {IsFolderAnyLength, MakeFolderAnyLength};
 const FolderCalls kPlainNames = {IsFolderEntry, MakeFolderPlain};
 
-bool RemoveEmptyFolders(char* work);
+// What one folder's first try left.
+enum class FirstTry { Gone, Enter, Stays };
 
-// Removes the empty subfolders below `work` (links and junctions are
-// left alone: they are not this tree's folders).
-void RemoveSubfolders(char* work) {
-    std::unique_ptr<CFileFinder> finder(new (std::nothrow) CFileFinder);
-    if (!finder) return;
-    const size_t length = std::strlen(work);
-    for (bool found = finder->FindFirstDir(work); found; found = finder->FindNextDir()) {
-        if (finder->m_fd.attrib & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        char child[kWorkSize];
-        if (!JoinPath(child, sizeof child, work, finder->GetName())) continue;
-        RemoveEmptyFolders(child);
-    }
-    work[length] = 0;
+// Tries to remove the folder at once, its attributes cleared; `attributes`
+// gets the ones it had. A folder link whose own removal failed is not
+// entered: what it leads to is not this tree.
+FirstTry TryRemoveFolder(const char* path, DWORD& attributes) {
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Folder) return kind != PathKind::Unknown ? FirstTry::Gone : FirstTry::Stays;
+    attributes = GetAttributes(path);
+    SetAttributes(path, 0);
+    RemoveFolderAnyLength(path);
+    if (NoFolderThere(KindOfPath(path))) return FirstTry::Gone;
+    if (!IsLinkedFolder(path)) return FirstTry::Enter;
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(path, attributes);
+    return FirstTry::Stays;
 }
 
-bool RemoveEmptyFolders(char* work) {
-    const PathKind kind = KindOfPath(work);
-    if (kind != PathKind::Folder) return kind != PathKind::Unknown;
-    const DWORD attributes = GetAttributes(work);
-    SetAttributes(work, 0);
-    RemoveFolderAnyLength(work);
-    if (NoFolderThere(KindOfPath(work))) return true;
-    // A folder link's own removal failed: what it leads to is not this tree.
-    if (!IsLinkedFolder(work)) {
-        RemoveSubfolders(work);
-        RemoveFolderAnyLength(work);
-        if (NoFolderThere(KindOfPath(work))) return true;
+// Removes the empty folders of a tree and never a file: a folder is tried
+// at once; one that stays has its subfolders in search order tried (links
+// and junctions left alone) and is tried again after them, and gets its
+// attributes back when it still stays.
+class EmptyFolderRemoval final : public walk::TreePolicy {
+public:
+    explicit EmptyFolderRemoval(DWORD topAttributes) : m_attributes(topAttributes) {}
+    bool TopGone() const { return m_topGone; }
+
+    void Enter(const char* folder, int32_t, walk::Subfolders& subfolders, uint32_t& mark) override {
+        mark = m_attributes;
+        char work[kWorkSize];
+        std::memcpy(work, folder, std::strlen(folder) + 1);
+        for (bool found = m_finder.FindFirstDir(work); found; found = m_finder.FindNextDir())
+            subfolders.Add(m_finder.GetName(), m_finder.m_fd.attrib);
+        m_finder.Close();
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(work, attributes);
-    return false;
-}
+    walk::Visit Found(const char*, const walk::Subfolder& sub, const char* path, int32_t) override {
+        if (sub.IsLink() || path == nullptr) return walk::Visit::Pass;
+        return TryRemoveFolder(path, m_attributes) == FirstTry::Enter ? walk::Visit::Enter : walk::Visit::Pass;
+    }
+    void Done(const char*, const walk::Subfolder&, int32_t) override {}
+    void Leave(const char* folder, int32_t depth, uint32_t attributes) override {
+        RemoveFolderAnyLength(folder);
+        const bool gone = NoFolderThere(KindOfPath(folder));
+        if (!gone && attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(folder, attributes);
+        if (depth == 0) m_topGone = gone;
+    }
+
+private:
+    CFileFinder m_finder;
+    DWORD m_attributes;
+    bool m_topGone = false;
+};
+
+// Paths of the working size, joined as the finder spells them.
+constexpr walk::WalkRules kRemovalRules{kWorkSize, EndSeparator::Add, nullptr, false};
 
 const char* const kKindFolders[] = {"daten", "ini", "msk", "drf", "exp", "tmp"};
 
@@ -305,11 +326,14 @@ int MakeFolderPath(const char* path) {
 bool RemoveFolderTree(char* path) {
     if (path == nullptr) return true;
     AppendRootSlash(path);
-    char work[kWorkSize];
-    const size_t length = std::strlen(path);
-    if (length >= sizeof work) return false;  // cannot be looked at, so not known to be gone
-    std::memcpy(work, path, length + 1);
-    return RemoveEmptyFolders(work);
+    // A path that cannot be looked at is not known to be gone.
+    if (std::strlen(path) >= kWorkSize) return false;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    const FirstTry first = TryRemoveFolder(path, attributes);
+    if (first != FirstTry::Enter) return first == FirstTry::Gone;
+    EmptyFolderRemoval removal(attributes);
+    walk::WalkTree(path, removal, kRemovalRules);
+    return removal.TopGone();
 }
 
 // ------------------------------------------------------------ data kinds
