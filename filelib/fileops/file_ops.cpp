@@ -146,7 +146,6 @@ public:
         if (sub.IsLink() || path == nullptr) return walk::Visit::Pass;
         return TryRemoveFolder(path, m_attributes) == FirstTry::Enter ? walk::Visit::Enter : walk::Visit::Pass;
     }
-    void Done(const char*, const walk::Subfolder&, int32_t) override {}
     void Leave(const char* folder, int32_t depth, uint32_t attributes) override {
         RemoveFolderAnyLength(folder);
         const bool gone = NoFolderThere(KindOfPath(folder));

@@ -15,8 +15,6 @@ public:
         for (int32_t i = 0; i < count; ++i) treeops::RemoveKeepingReadOnly(folder, g_aszTreeFile[i]);
     }
     walk::Visit Found(const char*, const walk::Subfolder&, const char*, int32_t) override { return walk::Visit::Pass; }
-    void Done(const char*, const walk::Subfolder&, int32_t) override {}
-    void Leave(const char*, int32_t, uint32_t) override {}
 };
 
 // The sorted listing's room; a file system's root is refused.
