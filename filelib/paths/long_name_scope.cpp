@@ -32,20 +32,20 @@ int DriveNumber(const char* path) {
 }  // namespace
 
 CLongNameScope::CLongNameScope(const char* path, size_t threshold)
-    : m_pszName(path != nullptr ? path : ""),
-      m_bReady(true),
+    : m_name(path != nullptr ? path : ""),
+      m_ready(true),
       m_failure(plat::Error::None),
-      m_bInFolder(false),
-      m_bDriveChanged(false),
-      m_nSavedDrive(0) {
-    m_szSavedDir[0] = 0;
-    m_szSavedDirOnDrive[0] = 0;
+      m_inFolder(false),
+      m_driveChanged(false),
+      m_savedDrive(0) {
+    m_savedDir[0] = 0;
+    m_savedDirOnDrive[0] = 0;
     if (path == nullptr || std::strlen(path) <= threshold) return;
     const char* lastSep = LastSeparator(path);
     if (lastSep == nullptr) return;  // a bare name is all the system gets anyway
     m_failure = Enter(path, lastSep);
-    m_bReady = m_failure == plat::Error::None;
-    if (m_bReady) m_pszName = lastSep + 1;
+    m_ready = m_failure == plat::Error::None;
+    if (m_ready) m_name = lastSep + 1;
 }
 
 CLongNameScope::~CLongNameScope() { Restore(); }
@@ -53,16 +53,16 @@ CLongNameScope::~CLongNameScope() { Restore(); }
 plat::Error CLongNameScope::Enter(const char* path, const char* lastSep) {
     char folder[kFolderSize];
     if (!FolderOf(path, lastSep, folder, sizeof folder)) return plat::Error::NameTooLong;
-    m_nSavedDrive = plat::GetCurrentDrive();
-    if (!plat::GetCurrentDir(m_szSavedDir, sizeof m_szSavedDir)) return plat::Error::Other;
+    m_savedDrive = plat::GetCurrentDrive();
+    if (!plat::GetCurrentDir(m_savedDir, sizeof m_savedDir)) return plat::Error::Other;
     // On Windows a folder on another drive becomes current only with its
     // drive, which has a current folder of its own to give back.
     const int drive = DriveNumber(path);
-    if (drive != 0 && m_nSavedDrive != 0 && drive != m_nSavedDrive) {
+    if (drive != 0 && m_savedDrive != 0 && drive != m_savedDrive) {
         const plat::Error changed = plat::SetCurrentDrive(drive);
         if (changed != plat::Error::None) return changed;
-        m_bDriveChanged = true;
-        if (!plat::GetCurrentDir(m_szSavedDirOnDrive, sizeof m_szSavedDirOnDrive)) {
+        m_driveChanged = true;
+        if (!plat::GetCurrentDir(m_savedDirOnDrive, sizeof m_savedDirOnDrive)) {
             Restore();
             return plat::Error::Other;
         }
@@ -73,17 +73,17 @@ plat::Error CLongNameScope::Enter(const char* path, const char* lastSep) {
         // A file where the folder should be: no folder, so no path, is there.
         return entered == plat::Error::NotFolder ? plat::Error::NotFound : entered;
     }
-    m_bInFolder = true;
+    m_inFolder = true;
     return plat::Error::None;
 }
 
 void CLongNameScope::Restore() {
-    if (m_bDriveChanged) {
-        if (m_szSavedDirOnDrive[0] != 0) plat::ChangeDir(m_szSavedDirOnDrive);
-        plat::SetCurrentDrive(m_nSavedDrive);
-        m_bDriveChanged = false;
+    if (m_driveChanged) {
+        if (m_savedDirOnDrive[0] != 0) plat::ChangeDir(m_savedDirOnDrive);
+        plat::SetCurrentDrive(m_savedDrive);
+        m_driveChanged = false;
     }
-    if (m_bInFolder || m_szSavedDir[0] != 0) plat::ChangeDir(m_szSavedDir);
-    m_bInFolder = false;
-    m_szSavedDir[0] = 0;
+    if (m_inFolder || m_savedDir[0] != 0) plat::ChangeDir(m_savedDir);
+    m_inFolder = false;
+    m_savedDir[0] = 0;
 }

@@ -25,16 +25,16 @@ public:
     // False when the path is long and the current folder could not be
     // saved or the path's folder not made current: the operation must fail
     // without touching the system. The current folder is then unchanged.
-    bool IsReady() const { return m_bReady; }
+    bool IsReady() const { return m_ready; }
     // Why it is not ready: NotFound when the path's folder is not there
     // (so neither is the path), any other error when it could not be
     // entered. None when ready.
     plat::Error GetFailure() const { return m_failure; }
     // The text to hand the system: the path itself, or its bare name while
     // its folder is current.
-    const char* GetName() const { return m_pszName; }
+    const char* GetName() const { return m_name; }
     // True while the path's folder is current.
-    bool IsInFolder() const { return m_bInFolder; }
+    bool IsInFolder() const { return m_inFolder; }
 
 private:
     // The saved folders: any current folder the system can report.
@@ -43,12 +43,12 @@ private:
     plat::Error Enter(const char* path, const char* lastSep);
     void Restore();
 
-    const char* m_pszName;
-    bool m_bReady;
+    const char* m_name;
+    bool m_ready;
     plat::Error m_failure;
-    bool m_bInFolder;
-    bool m_bDriveChanged;
-    int m_nSavedDrive;
-    char m_szSavedDir[kFolderSize];
-    char m_szSavedDirOnDrive[kFolderSize];  // the other drive's own current folder
+    bool m_inFolder;
+    bool m_driveChanged;
+    int m_savedDrive;
+    char m_savedDir[kFolderSize];
+    char m_savedDirOnDrive[kFolderSize];  // the other drive's own current folder
 };
