@@ -15,31 +15,31 @@ namespace {
 class BoundedText {
 public:
     template <size_t N>
-    explicit BoundedText(char (&buffer)[N]) : m_pBuffer(buffer), m_nCapacity(N - 1) {
+    explicit BoundedText(char (&buffer)[N]) : m_buffer(buffer), m_capacity(N - 1) {
         buffer[0] = 0;
     }
 
     void Put(const char* text, size_t length) {
-        if (m_bOverflow || length > m_nCapacity - m_nLength) {
-            m_bOverflow = true;
+        if (m_overflow || length > m_capacity - m_length) {
+            m_overflow = true;
             return;
         }
-        std::memcpy(m_pBuffer + m_nLength, text, length);
-        m_nLength += length;
+        std::memcpy(m_buffer + m_length, text, length);
+        m_length += length;
     }
     void Put(char c) { Put(&c, 1); }
-    bool Overflowed() const { return m_bOverflow; }
+    bool Overflowed() const { return m_overflow; }
 
     const char* Finish() {
-        m_pBuffer[m_bOverflow ? 0 : m_nLength] = 0;
-        return m_pBuffer;
+        m_buffer[m_overflow ? 0 : m_length] = 0;
+        return m_buffer;
     }
 
 private:
-    char* m_pBuffer;
-    size_t m_nCapacity;  // characters, without the terminator
-    size_t m_nLength = 0;
-    bool m_bOverflow = false;
+    char* m_buffer;
+    size_t m_capacity;  // characters, without the terminator
+    size_t m_length = 0;
+    bool m_overflow = false;
 };
 
 const char* UmlautReplacement(unsigned char c) {
