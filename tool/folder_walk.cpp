@@ -62,23 +62,23 @@ class Walker;
 // Makes a node for each subfolder that a read hands out.
 class ChildCollector : public plat::SubfolderSink {
 public:
-    explicit ChildCollector(Node* parent) : parent_(parent) {}
+    explicit ChildCollector(Node* parent) : m_parent(parent) {}
     void Subfolder(const plat::ScanChar* name, size_t length) override {
         Node* child = new Node;
-        child->parent = parent_;
+        child->parent = m_parent;
         child->name.assign(name, length);
         children.push_back(child);
     }
     std::vector<Node*> children;
 
 private:
-    Node* parent_;
+    Node* m_parent;
 };
 
 class Walker {
 public:
-    Walker(char* dir, WalkProgress* progress) : dir_(dir), progress_(progress) {}
-    ~Walker() { plat::CloseScanFolder(top_.open); }
+    Walker(char* dir, WalkProgress* progress) : m_dir(dir), m_progress(progress) {}
+    ~Walker() { plat::CloseScanFolder(m_top.open); }
 
     WalkOutcome Run(const WalkSettings& settings);
 
@@ -103,50 +103,50 @@ private:
     void NoteLeftOut(Node* node);
     std::string PathOf(const Node* node) const;
 
-    char* dir_;
-    WalkProgress* progress_;
-    bool hasDriveLetter_ = false;
-    const int processors_ = std::max(1, int(std::thread::hardware_concurrency()));
-    Node top_;
-    std::atomic<uint64_t> bytes_{0};
-    Error topError_ = Error::None;
+    char* m_dir;
+    WalkProgress* m_progress;
+    bool m_hasDriveLetter = false;
+    const int m_processors = std::max(1, int(std::thread::hardware_concurrency()));
+    Node m_top;
+    std::atomic<uint64_t> m_bytes{0};
+    Error m_topError = Error::None;
 
-    std::mutex mutex_;
-    std::condition_variable workReady_;   // workers: folders wait, or the walk is done
-    std::condition_variable callerWake_;  // calling thread: done, or a drive to reconnect
-    std::vector<Node*> waiting_;          // read last in, first out: the walk stays deep and narrow
-    std::vector<Node*> toReconnect_;
-    std::vector<std::thread> workers_;
-    bool done_ = false;
-    int idle_ = 0;       // workers waiting for folders
-    int openCount_ = 0;  // nodes holding a folder open, the top included
-    int openLimit_ = 2;
-    Node* oldest_ = nullptr;
-    Node* newest_ = nullptr;
-    uint64_t foldersRead_ = 0;  // or given up, for the rate the workers reach
-    uint64_t leftOut_ = 0;
-    std::string firstLeftOut_;
+    std::mutex m_mutex;
+    std::condition_variable m_workReady;   // workers: folders wait, or the walk is done
+    std::condition_variable m_callerWake;  // calling thread: done, or a drive to reconnect
+    std::vector<Node*> m_waiting;          // read last in, first out: the walk stays deep and narrow
+    std::vector<Node*> m_toReconnect;
+    std::vector<std::thread> m_workers;
+    bool m_done = false;
+    int m_idle = 0;       // workers waiting for folders
+    int m_openCount = 0;  // nodes holding a folder open, the top included
+    int m_openLimit = 2;
+    Node* m_oldest = nullptr;
+    Node* m_newest = nullptr;
+    uint64_t m_foldersRead = 0;  // or given up, for the rate the workers reach
+    uint64_t m_leftOut = 0;
+    std::string m_firstLeftOut;
 };
 
 // ------------------------------------------------------------ the run
 
 WalkOutcome Walker::Run(const WalkSettings& settings) {
-    AppendRootSlash(dir_);
-    hasDriveLetter_ = dir_[0] != 0 && dir_[1] == ':';
+    AppendRootSlash(m_dir);
+    m_hasDriveLetter = m_dir[0] != 0 && m_dir[1] == ':';
     const long waitsBefore = plat::ScanThreadWaits();
-    Error error = plat::OpenScanTop(dir_, &top_.open);
-    if (error != Error::None && ReconnectDriveOf(dir_)) error = plat::OpenScanTop(dir_, &top_.open);
+    Error error = plat::OpenScanTop(m_dir, &m_top.open);
+    if (error != Error::None && ReconnectDriveOf(m_dir)) error = plat::OpenScanTop(m_dir, &m_top.open);
     if (error != Error::None) {
         // Said the way every search of the library says it (a wildcard in
         // the path is an invalid name on Windows, not a missing folder).
-        const Error why = plat::FolderOpenError(dir_);
-        topError_ = why != Error::None ? why : error;
+        const Error why = plat::FolderOpenError(m_dir);
+        m_topError = why != Error::None ? why : error;
         return Outcome();
     }
-    plat::ReadScanIdentity(top_.open, &top_.identity);
-    openCount_ = 1;
-    ReadAndQueue(&top_, top_.open);
-    if (done_) return Outcome();  // no subfolders: no thread is needed
+    plat::ReadScanIdentity(m_top.open, &m_top.identity);
+    m_openCount = 1;
+    ReadAndQueue(&m_top, m_top.open);
+    if (m_done) return Outcome();  // no subfolders: no thread is needed
     // Only the calling thread has run so far: a wait was one for the data.
     const bool topReadWaited = waitsBefore >= 0 && plat::ScanThreadWaits() > waitsBefore;
 
@@ -158,7 +158,7 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
     // reads, or two on the way down to a folder it opens again.
     crew.most = std::max(1, std::min(crew.most, folderLimit / 4));
     crew.first = std::min(crew.first, crew.most);
-    openLimit_ = 1 + std::max(1, folderLimit - 2 * crew.most);
+    m_openLimit = 1 + std::max(1, folderLimit - 2 * crew.most);
     if (crew.most == 1) {
         Work(true);
     } else {
@@ -169,24 +169,24 @@ WalkOutcome Walker::Run(const WalkSettings& settings) {
 
 WalkCrew Walker::ChooseCrew(const WalkSettings& settings, bool topReadWaited) {
     WalkCrewFacts facts;
-    facts.processors = processors_;
-    facts.rotatingDisk = settings.workers == 0 && processors_ > 1 && plat::ScanIsOnRotatingDisk(top_.open);
+    facts.processors = m_processors;
+    facts.rotatingDisk = settings.workers == 0 && m_processors > 1 && plat::ScanIsOnRotatingDisk(m_top.open);
     facts.topReadWaited = topReadWaited;
     return ChooseWalkCrew(settings, facts);
 }
 
 WalkOutcome Walker::Outcome() const {
     WalkOutcome outcome;
-    outcome.bytes = bytes_.load();
-    outcome.topError = topError_;
-    outcome.foldersLeftOut = leftOut_;
-    outcome.firstLeftOut = firstLeftOut_;
+    outcome.bytes = m_bytes.load();
+    outcome.topError = m_topError;
+    outcome.foldersLeftOut = m_leftOut;
+    outcome.firstLeftOut = m_firstLeftOut;
     return outcome;
 }
 
 bool Walker::StartWorker() {
     try {
-        workers_.emplace_back([this] { Work(false); });
+        m_workers.emplace_back([this] { Work(false); });
         return true;
     } catch (const std::system_error&) {
         return false;  // the system gives no more threads: those running go on
@@ -206,50 +206,50 @@ void Walker::Coordinate(WalkCrew crew) {
     double lastCpu = plat::ScanCpuSeconds();
     uint64_t lastRead = 0;
     double rateBefore = -1.0;  // folders a second before the last workers were added
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!done_) {
-        callerWake_.wait_for(lock, kLookInterval, [this] { return done_ || !toReconnect_.empty(); });
-        while (!toReconnect_.empty()) {
-            Node* node = toReconnect_.back();
-            toReconnect_.pop_back();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_done) {
+        m_callerWake.wait_for(lock, kLookInterval, [this] { return m_done || !m_toReconnect.empty(); });
+        while (!m_toReconnect.empty()) {
+            Node* node = m_toReconnect.back();
+            m_toReconnect.pop_back();
             lock.unlock();
-            ReconnectDriveOf(dir_);
+            ReconnectDriveOf(m_dir);
             Process(node, true);
             lock.lock();
         }
         const auto now = std::chrono::steady_clock::now();
-        if (done_ || crew.growth == WalkGrowth::Never || running >= crew.most || now - lastTime < kLookInterval)
+        if (m_done || crew.growth == WalkGrowth::Never || running >= crew.most || now - lastTime < kLookInterval)
             continue;
         WalkCrewLook look;
         look.running = running;
         look.seconds = std::chrono::duration<double>(now - lastTime).count();
         const double cpu = plat::ScanCpuSeconds();
         look.cpuSeconds = cpu - lastCpu;
-        look.rate = double(foldersRead_ - lastRead) / look.seconds;
-        look.waiting = waiting_.size();
+        look.rate = double(m_foldersRead - lastRead) / look.seconds;
+        look.waiting = m_waiting.size();
         lastTime = now;
         lastCpu = cpu;
-        lastRead = foldersRead_;
-        const int more = MoreWalkWorkers(&crew, processors_, look, &rateBefore);
+        lastRead = m_foldersRead;
+        const int more = MoreWalkWorkers(&crew, m_processors, look, &rateBefore);
         if (more == 0) continue;
         lock.unlock();
         for (int i = 0; i < more && StartWorker(); ++i) ++running;
         lock.lock();
     }
     lock.unlock();
-    workReady_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
+    m_workReady.notify_all();
+    for (std::thread& worker : m_workers) worker.join();
 }
 
 void Walker::Work(bool onCallingThread) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        ++idle_;
-        workReady_.wait(lock, [this] { return done_ || !waiting_.empty(); });
-        --idle_;
-        if (done_) return;
-        Node* node = waiting_.back();
-        waiting_.pop_back();
+        ++m_idle;
+        m_workReady.wait(lock, [this] { return m_done || !m_waiting.empty(); });
+        --m_idle;
+        if (m_done) return;
+        Node* node = m_waiting.back();
+        m_waiting.pop_back();
         lock.unlock();
         Process(node, onCallingThread);
         lock.lock();
@@ -269,19 +269,19 @@ void Walker::Process(Node* node, bool onCallingThread) {
     for (;;) {
         ScanFolder* in = Acquire(parent);
         error = in != nullptr ? plat::OpenScanSubfolder(in, node->name, &folder, &mayLeadBack) : Error::Other;
-        const bool retry = error != Error::None && in != nullptr && hasDriveLetter_ && !node->reconnected;
+        const bool retry = error != Error::None && in != nullptr && m_hasDriveLetter && !node->reconnected;
         Release(parent, in != nullptr, !retry);
         if (!retry) break;
         node->reconnected = true;
         if (!onCallingThread) {
             {
-                std::lock_guard<std::mutex> lock(mutex_);
-                toReconnect_.push_back(node);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_toReconnect.push_back(node);
             }
-            callerWake_.notify_one();
+            m_callerWake.notify_one();
             return;
         }
-        ReconnectDriveOf(dir_);
+        ReconnectDriveOf(m_dir);
     }
     if (error != Error::None) {
         // One that went away meanwhile held nothing; any other is left out.
@@ -314,14 +314,14 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
     ChildCollector collector(node);
     plat::ScanTotals totals;
     const Error error = plat::ReadScanFolder(folder, &totals, collector);
-    bytes_.fetch_add(totals.bytes, std::memory_order_relaxed);
-    if (progress_ != nullptr) {
-        progress_->files.fetch_add(totals.files, std::memory_order_relaxed);
-        progress_->bytes.fetch_add(totals.bytes, std::memory_order_relaxed);
+    m_bytes.fetch_add(totals.bytes, std::memory_order_relaxed);
+    if (m_progress != nullptr) {
+        m_progress->files.fetch_add(totals.files, std::memory_order_relaxed);
+        m_progress->bytes.fetch_add(totals.bytes, std::memory_order_relaxed);
     }
-    const bool isTop = node == &top_;
+    const bool isTop = node == &m_top;
     if (error != Error::None) {
-        if (isTop) topError_ = error;
+        if (isTop) m_topError = error;
         else NoteLeftOut(node);
     }
     std::vector<Node*>& children = collector.children;
@@ -334,19 +334,19 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
     if (!node->identity.known) plat::ReadScanIdentity(folder, &node->identity);
     int wake = 0;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++foldersRead_;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_foldersRead;
         node->unopened = node->pending = int(children.size());
         if (!isTop) {
             node->open = folder;
             Link(node);
             KeepWithinLimit();
         }
-        waiting_.insert(waiting_.end(), children.rbegin(), children.rend());
+        m_waiting.insert(m_waiting.end(), children.rbegin(), children.rend());
         // As many idle workers as there are new folders for them, no more.
-        wake = std::min(int(children.size()), idle_);
+        wake = std::min(int(children.size()), m_idle);
     }
-    for (int i = 0; i < wake; ++i) workReady_.notify_one();
+    for (int i = 0; i < wake; ++i) m_workReady.notify_one();
 }
 
 // ------------------------------------------------ the folders held open
@@ -354,7 +354,7 @@ void Walker::ReadAndQueue(Node* node, ScanFolder* folder) {
 // The open folder of `folder` for opening a subfolder in it, opened again
 // if it was closed; null when that fails.
 ScanFolder* Walker::Acquire(Node* folder) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (folder->open == nullptr && (folder->lost || !Reopen(folder))) return nullptr;
     ++folder->users;
     KeepWithinLimit();
@@ -364,7 +364,7 @@ ScanFolder* Walker::Acquire(Node* folder) {
 // A subfolder's open is done with `folder`; childDone: for good (it will
 // not be tried again). A folder no subfolder needs any more is closed.
 void Walker::Release(Node* folder, bool held, bool childDone) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (held) --folder->users;
     if (childDone) --folder->unopened;
     if (folder->users == 0 && folder->unopened == 0) Close(folder);
@@ -402,7 +402,7 @@ bool Walker::Reopen(Node* folder) {
 }
 
 void Walker::Close(Node* folder) {
-    if (folder == &top_ || folder->open == nullptr) return;
+    if (folder == &m_top || folder->open == nullptr) return;
     Unlink(folder);
     plat::CloseScanFolder(folder->open);
     folder->open = nullptr;
@@ -411,7 +411,7 @@ void Walker::Close(Node* folder) {
 // Closes the folders held longest, and not in use, while more are held
 // than the walk may keep.
 void Walker::KeepWithinLimit() {
-    for (Node* f = oldest_; f != nullptr && openCount_ > openLimit_;) {
+    for (Node* f = m_oldest; f != nullptr && m_openCount > m_openLimit;) {
         Node* next = f->newer;
         if (f->users == 0) Close(f);
         f = next;
@@ -419,52 +419,52 @@ void Walker::KeepWithinLimit() {
 }
 
 void Walker::Link(Node* folder) {
-    folder->older = newest_;
+    folder->older = m_newest;
     folder->newer = nullptr;
-    if (newest_ != nullptr) newest_->newer = folder;
-    newest_ = folder;
-    if (oldest_ == nullptr) oldest_ = folder;
-    ++openCount_;
+    if (m_newest != nullptr) m_newest->newer = folder;
+    m_newest = folder;
+    if (m_oldest == nullptr) m_oldest = folder;
+    ++m_openCount;
 }
 
 void Walker::Unlink(Node* folder) {
     if (folder->older != nullptr) folder->older->newer = folder->newer;
     if (folder->newer != nullptr) folder->newer->older = folder->older;
-    if (oldest_ == folder) oldest_ = folder->newer;
-    if (newest_ == folder) newest_ = folder->older;
+    if (m_oldest == folder) m_oldest = folder->newer;
+    if (m_newest == folder) m_newest = folder->older;
     folder->older = folder->newer = nullptr;
-    --openCount_;
+    --m_openCount;
 }
 
 // The node is done, and so is each folder above it whose last subfolder
 // this was; when the top is done, so is the walk.
 void Walker::Finish(Node* node) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++foldersRead_;
-    while (node != &top_) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_foldersRead;
+    while (node != &m_top) {
         Node* parent = node->parent;
         Close(node);
         delete node;
         if (--parent->pending > 0) return;
         node = parent;
     }
-    done_ = true;
+    m_done = true;
     lock.unlock();
-    workReady_.notify_all();
-    callerWake_.notify_all();
+    m_workReady.notify_all();
+    m_callerWake.notify_all();
 }
 
 // ------------------------------------------------- what was left out
 
 void Walker::NoteLeftOut(Node* node) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (leftOut_++ == 0) firstLeftOut_ = PathOf(node);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_leftOut++ == 0) m_firstLeftOut = PathOf(node);
 }
 
 std::string Walker::PathOf(const Node* node) const {
     std::vector<const Node*> chain;
-    for (; node != &top_; node = node->parent) chain.push_back(node);
-    std::string path = dir_;
+    for (; node != &m_top; node = node->parent) chain.push_back(node);
+    std::string path = m_dir;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (!path.empty() && path.back() != plat::kPathSep) path += plat::kPathSep;
         path += plat::ScanNameText((*it)->name);
