@@ -23,7 +23,9 @@ wrote (the floor's too). Printed per tree, for wall time and for CPU
 time (user and system of each command alone): median times, the ratios
 of vorkstat to each other command (median of the per-round ratios, with
 their range), and the peak memory of each command; vorkstat's peak memory
-on a tree of a tenth of the size shows whether it stays flat.
+on a tree of a tenth of the size shows whether it stays flat. How far the
+machine was shared: the processors that everything else kept busy during
+the runs (from /proc/stat), and the load average.
 
 Warm (default): one run of each first, then every round from the page cache.
 Cold (--cold): the page cache and the inode and dentry caches are dropped
@@ -247,6 +249,18 @@ def run(command):
     return seconds, usage.ru_utime + usage.ru_stime, output.decode()
 
 
+def busy_seconds():
+    """Processor seconds the whole machine has spent on anything but waiting,
+    so far (None where /proc/stat cannot be read)."""
+    try:
+        with open("/proc/stat") as f:
+            ticks = [int(t) for t in f.readline().split()[1:]]
+    except OSError:
+        return None
+    # user, nice, system, idle, I/O wait, interrupts, soft interrupts
+    return (sum(ticks[:7]) - ticks[3] - ticks[4]) / os.sysconf("SC_CLK_TCK")
+
+
 def peak_memory_kib(command):
     """Peak resident memory of a command, as GNU time reports it (a child
     forked from this Python process would count Python's own pages)."""
@@ -268,22 +282,29 @@ def total_of(name, output):
 
 
 def measure(tree, expected, commands, rounds, cold):
-    """Per command: lists of wall and of CPU seconds, one per round."""
+    """Per command: lists of wall and of CPU seconds, one per round; and per
+    run, the processors that the rest of the machine kept busy meanwhile
+    (other programs, and the kernel's threads, some of them working for
+    the command), which says how far the machine was shared."""
     wall = {name: [] for name in commands}
     cpu = {name: [] for name in commands}
+    others = []
     names = list(commands)
     for r in range(rounds):
         order = names[r % len(names):] + names[:r % len(names)]
         for name in order:
             if cold:
                 drop_caches()
+            busy_before = busy_seconds()
             seconds, cpu_seconds, output = run(commands[name])
+            if busy_before is not None:
+                others.append(max(0.0, busy_seconds() - busy_before - cpu_seconds) / seconds)
             total = total_of(name, output)
             if total is not None and total != expected:
                 sys.exit("%s reported %r on %s, expected %d" % (name, output, tree, expected))
             wall[name].append(seconds)
             cpu[name].append(cpu_seconds)
-    return wall, cpu
+    return wall, cpu, others
 
 
 def ratio_text(a, b):
@@ -295,7 +316,11 @@ def ratio_text(a, b):
 
 def report(label, measured, rounds):
     others = [name for name in measured[0] if name != "vorkstat"]
-    for kind, times in zip(("wall", "cpu"), measured):
+    if measured[2]:
+        print("  %s: besides the command the machine kept %.2f processors busy (median of the runs; range %.2f-%.2f),"
+              " load average now %.2f" % ((label, statistics.median(measured[2]), min(measured[2]), max(measured[2]))
+                                         + os.getloadavg()[:1]))
+    for kind, times in zip(("wall", "cpu"), measured[:2]):
         v = times["vorkstat"]
         medians = ", ".join("%s %.3f s" % (name, statistics.median(t)) for name, t in times.items())
         print("  %s %s, %d rounds: medians %s" % (label, kind, rounds, medians))
@@ -319,7 +344,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--cold", action="store_true", help="also time with the caches dropped before each run")
-    parser.add_argument("--cold-rounds", type=int, default=3)
+    # Cold times vary more than warm ones: a round at a busy moment weighs less among seven.
+    parser.add_argument("--cold-rounds", type=int, default=7)
     parser.add_argument("--slow", action="store_true", help="also time the slow FUSE file system")
     parser.add_argument("--slow-rounds", type=int, default=3)
     parser.add_argument("--trees", default="wide,long")
