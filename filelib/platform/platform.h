@@ -156,8 +156,7 @@ NetProvider& GetNetProvider();
 void SetNetProvider(NetProvider* provider);
 
 // ------------------------------------------------------ directory search
-// The entries of one folder, matched by a name pattern, and the searches
-// of a walk, each opened relative to its parent's folder.
+// The entries of one folder, matched by a name pattern.
 
 // One directory entry. Names are the bytes the file system holds.
 struct FindData {
@@ -182,28 +181,12 @@ using SearchHandle = Search*;
 // read or nothing matches; otherwise the first entry is in *out.
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out);
 
-// Opens the folder `path` itself (an empty path: the current folder) for
-// searches in it through FindOpenIn with the name ".". A symbolic link
-// named as the path is followed, as the Windows search follows "link\*.*".
-// The search yields no entries of its own. Null when `path` names no
-// folder that can be read.
-SearchHandle FindOpenFolder(const char* path);
-
-// The same for the subfolder `name` of the folder that `parent` searches,
-// opened relative to it, so the length of the full path does not matter.
-// The name "." searches parent's own folder again, through the folder
-// already open. A subfolder that is parent's folder or one of the folders
-// parent was opened in (a bind mount, a junction leading back up) finds
-// nothing, so that no walk counts a folder twice or runs in a circle.
-SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out);
-
 // Next matching entry; false at the end (the search stays open).
 bool FindNext(SearchHandle search, FindData* out);
 void FindClose(SearchHandle search);
 
-// Why the last search start (FindOpen and its kin) or FindNext of the
-// calling thread that found nothing found nothing: NotFound when there was
+// Why the last FindOpen or FindNext of the calling thread that found
+// nothing found nothing: NotFound when there was
 // nothing to find (no such folder or entry, or a file or link where the
 // folder should be, no entry that matches, the end of the folder); any
 // other error when the folder or the entry could not be looked at (a path

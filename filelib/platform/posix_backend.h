@@ -1,9 +1,10 @@
 // POSIX backend files only, never above this folder nor on Windows: what
 // they share. Windows attributes from a mode, an entry's type and length,
 // its time stamps as FILETIME; and the state behind the directory search:
-// a search reads one open folder, and the folders open at once share a
-// descriptor budget, which parks the shallowest of them when descriptors
-// run out. Not installed; the tests use the search's classes directly.
+// a search reads one folder opened by its path, and the folders open at
+// once share a descriptor budget, which parks the oldest of them when
+// descriptors run out. Not installed; the tests use the search's classes
+// directly.
 #pragma once
 
 #include <sys/stat.h>
@@ -64,7 +65,9 @@ struct LinuxDirent64 {
 constexpr size_t kReadBufferSize = 32 * 1024;
 
 // Entries of one folder as the system handed them out. A buffer may serve
-// several folders in turn; `owner` says whose entries it holds.
+// several folders in turn; `owner` says whose entries it holds. A folder
+// that finds its buffer taken by another reads its own entries again from
+// the position it had reached.
 struct ReadBuffer {
     alignas(8) char data[kReadBufferSize];
     const void* owner = nullptr;
@@ -72,26 +75,13 @@ struct ReadBuffer {
     size_t length = 0;
 };
 
-// Buffers by level of folder depth (modulo their number), so that a walk's
-// parent keeps its entries while the child reads, and memory stays the same
-// however deep the tree. A folder that finds its buffer taken by another
-// reads its own entries again from the position it had reached.
-class ReadBufferPool {
-public:
-    static constexpr int kCount = 8;
-    ReadBuffer* ForDepth(int depth) { return &m_buffers[depth % kCount]; }
-
-private:
-    ReadBuffer m_buffers[kCount];
-};
-
 class DescriptorBudget;
 
-// One folder open for reading: its descriptor (or none while parked), its
-// identity, the folder it was opened in and how far it has been read.
+// One folder open for reading by its path: its descriptor (or none while
+// parked), its identity and how far it has been read.
 class OpenFolder {
 public:
-    OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth);
+    OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer);
     ~OpenFolder();
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -100,12 +90,7 @@ public:
     // the path is followed when followLink says so. The path is kept for
     // reopening.
     bool OpenByPath(const char* path, bool followLink);
-    // The subfolder `name` of parent (links are never followed), or
-    // parent's own folder again for ".". False when it cannot be opened or
-    // is parent or one of the folders parent was opened in.
-    bool OpenIn(OpenFolder& parent, const char* name);
-    // Ends the folder's use: the folder it was opened in is reopened through
-    // this one when it was parked.
+    // Ends the folder's use.
     void Close();
 
     // Next raw entry, "." and ".." included; null at the end, on a read
@@ -131,7 +116,6 @@ public:
     // Nothing more is to be read: its search ended, or it was lost.
     bool finished() const { return m_finished; }
     void Finish() { m_finished = true; }
-    int depth() const { return m_depth; }
 
     // Device and inode, read from the system the first time they are asked.
     bool Identity(uint64_t* device, uint64_t* inode);
@@ -141,27 +125,18 @@ private:
 
     const LinuxDirent64* Refill();
     bool KnowIdentity();
-    void Attach(int fd, OpenFolder* parent, const char* name);
-    bool LeadsBackUp(bool mountRoot);
     bool Park();
     bool Unpark(int fd);
-    void ReopenThrough(const OpenFolder& child);
-    void OrphanChildren();
     void ReleaseBuffer();
 
     DescriptorBudget& m_budget;
     ReadBuffer* m_buffer;
-    int m_depth;                     // levels below the folder it was opened in
     int m_fd = -1;
-    OpenFolder* m_parent = nullptr;  // the folder it was opened in, while that stays open
-    int m_openChildren = 0;          // folders opened in this one and not closed yet
     bool m_linked = false;           // in the budget's list of open folders
     bool m_parked = false;           // descriptor given up for want of descriptors
     bool m_finished = false;
-    bool m_itself = false;           // opened as "." of its parent: the same folder
-    bool m_followsLink = false;      // opened by a path whose last part may be a link
+    bool m_followsLink = false;      // the path's last part may be a link to follow
     bool m_identityKnown = false;
-    bool m_crossedMount = false;     // it or a folder it was opened in is the root of a mount
     uint64_t m_device = 0;
     uint64_t m_inode = 0;
     int64_t m_resumeOffset = 0;      // folder position after the last entry taken
@@ -169,18 +144,14 @@ private:
     bool m_atEnd = false;            // the folder has nothing beyond the buffer
     OpenFolder* m_older = nullptr;   // the budget's open folders, oldest first
     OpenFolder* m_newer = nullptr;
-    char* m_path = nullptr;          // opened by path: the path, for reopening
-    // Opened in a parent: the name there. Read only up to its terminator, so
-    // only the first byte is set at first: a walk makes one per folder.
-    char m_name[MAX_PATH];
+    char* m_path = nullptr;          // for reopening
 };
 
 // The descriptors the open folders hold. A walk holds one open folder per
 // level; when the system has no descriptor left, or the budget's own limit
 // is reached, the oldest open folders (the shallowest levels) are parked. A
-// parked folder opens again when it is needed: normally as ".." of the
-// child that is just closing, else through its parent or by its path, and
-// only if it is still the same folder.
+// parked folder opens again by its path when it is needed, and only if it
+// is still the same folder.
 class DescriptorBudget {
 public:
     DescriptorBudget() = default;
@@ -195,13 +166,10 @@ public:
     long parks() const { return m_parks; }
     long reopens() const { return m_reopens; }
 
-    // openat of a folder, making room when no descriptor is left; the
-    // folders `keep1` and `keep2` are not parked for it. -1 with errno set
-    // when no room can be made.
-    int OpenFolderAt(int dirFd, const char* name, bool followLink, const OpenFolder* keep1, const OpenFolder* keep2);
-    // The subfolder `name` of dirFd, never through a link; *mountRoot tells
-    // whether it is the root of a mount (true where the system cannot tell).
-    int OpenSubfolder(int dirFd, const char* name, const OpenFolder* keep, bool* mountRoot);
+    // open of a folder by its path, making room when no descriptor is
+    // left; the folder `keep` is not parked for it. -1 with errno set when
+    // no room can be made.
+    int OpenFolderAt(const char* path, bool followLink, const OpenFolder* keep);
     void Close(int fd);
 
 private:
@@ -209,7 +177,7 @@ private:
 
     bool AtLimit() const { return m_limit > 0 && m_held >= m_limit; }
     void Counted(int fd);
-    bool FreeOne(const OpenFolder* keep1, const OpenFolder* keep2);
+    bool FreeOne(const OpenFolder* keep);
     void Link(OpenFolder* folder);
     void Unlink(OpenFolder* folder);
 
@@ -222,9 +190,10 @@ private:
     OpenFolder* m_newest = nullptr;
 };
 
-// The process's search state, behind plat::FindOpen and the other searches.
+// The process's search state, behind plat::FindOpen: the budget and the
+// one buffer its searches share.
 DescriptorBudget& SearchBudget();
-ReadBufferPool& SearchBuffers();
+ReadBuffer& SearchBuffer();
 
 }  // namespace posix
 }  // namespace plat

@@ -1,8 +1,7 @@
-// POSIX backend, the directory search (FindOpen and its kin): which entries
-// a search yields with which details, and the open folders it reads with
-// their descriptor budget. Needs Linux: getdents64 to read a folder,
-// statx for an entry's details and openat2 to tell a mount root (with a
-// plain openat where the system refuses it). Nothing but the search here.
+// POSIX backend, the directory search (FindOpen, FindNext, FindClose) and
+// nothing else: which entries a search yields with which details, and the
+// open folders it reads with their descriptor budget. Needs Linux:
+// getdents64 to read a folder, statx for an entry's details.
 
 #include "filelib/platform/backend.h"
 #include "filelib/platform/name_match.h"
@@ -10,7 +9,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -23,81 +21,23 @@
 namespace plat {
 namespace posix {
 
-namespace {
-
-bool g_openat2Refused = false;  // the system (or its sandbox) lacks openat2
-
-}  // namespace
-
 // ---------------------------------------------------------- open folder
 
-OpenFolder::OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer, int depth)
-    : m_budget(budget), m_buffer(buffer), m_depth(depth) {
-    m_name[0] = 0;
-}
+OpenFolder::OpenFolder(DescriptorBudget& budget, ReadBuffer* buffer) : m_budget(budget), m_buffer(buffer) {}
 
 OpenFolder::~OpenFolder() {
     if (m_linked || m_fd >= 0) Close();
     std::free(m_path);
 }
 
-void OpenFolder::Attach(int fd, OpenFolder* parent, const char* name) {
-    m_fd = fd;
-    m_parent = parent;
-    if (parent != nullptr) {
-        ++parent->m_openChildren;
-        std::strcpy(m_name, name);  // fits: names are checked against MAX_PATH first
-    }
-    m_budget.Link(this);
-}
-
 bool OpenFolder::OpenByPath(const char* path, bool followLink) {
     m_followsLink = followLink;
     m_path = strdup(path);
     if (m_path == nullptr) return false;
-    const int fd = m_budget.OpenFolderAt(AT_FDCWD, path, followLink, nullptr, nullptr);
-    if (fd < 0) return false;
-    Attach(fd, nullptr, nullptr);
-    return true;
-}
-
-bool OpenFolder::OpenIn(OpenFolder& parent, const char* name) {
-    if (std::strlen(name) >= sizeof m_name) return false;
-    m_itself = std::strcmp(name, ".") == 0;
-    if (!parent.EnsureOpen()) return false;
-    if (m_itself) {
-        m_crossedMount = parent.m_crossedMount;
-        const int fd = m_budget.OpenFolderAt(parent.m_fd, ".", false, &parent, nullptr);
-        if (fd < 0) return false;
-        Attach(fd, &parent, name);
-        return true;
-    }
-    bool mountRoot = true;
-    m_fd = m_budget.OpenSubfolder(parent.m_fd, name, &parent, &mountRoot);
+    m_fd = m_budget.OpenFolderAt(path, followLink, nullptr);
     if (m_fd < 0) return false;
-    m_parent = &parent;  // for the comparison with the folders above
-    if (LeadsBackUp(mountRoot)) {
-        m_budget.Close(m_fd);
-        m_fd = -1;
-        m_parent = nullptr;
-        errno = 0;  // nothing failed: the folder is one of those above
-        return false;
-    }
-    Attach(m_fd, &parent, name);
+    m_budget.Link(this);
     return true;
-}
-
-// A bind mount or a mounted copy that leads back up would make a walk count
-// the same files again, or never end. Without a mount, a chain of entries
-// of one file system never comes back (folders have no hard links), so only
-// chains that crossed a mount are compared.
-bool OpenFolder::LeadsBackUp(bool mountRoot) {
-    m_crossedMount = m_parent->m_crossedMount || mountRoot;
-    if (!m_crossedMount || !KnowIdentity()) return false;
-    for (OpenFolder* f = m_parent; f != nullptr; f = f->m_parent) {
-        if (f->KnowIdentity() && f->m_device == m_device && f->m_inode == m_inode) return true;
-    }
-    return false;
 }
 
 bool OpenFolder::KnowIdentity() {
@@ -149,40 +89,13 @@ bool OpenFolder::Unpark(int fd) {
 bool OpenFolder::EnsureOpen() {
     if (!m_parked) return m_fd >= 0;
     if (m_finished) return false;
-    int fd = -1;
-    if (m_parent != nullptr) {
-        if (m_parent->EnsureOpen()) fd = m_budget.OpenFolderAt(m_parent->m_fd, m_name, false, m_parent, this);
-    } else if (m_path != nullptr) {
-        fd = m_budget.OpenFolderAt(AT_FDCWD, m_path, m_followsLink, this, nullptr);
-    }
-    return Unpark(fd);
-}
-
-// The walk comes back up here: the parked parent is the child's "..".
-void OpenFolder::ReopenThrough(const OpenFolder& child) {
-    if (!m_parked || m_finished || child.m_fd < 0) return;
-    Unpark(m_budget.OpenFolderAt(child.m_fd, child.m_itself ? "." : "..", false, &child, this));
-}
-
-void OpenFolder::OrphanChildren() {
-    for (OpenFolder* f = m_budget.m_oldest; f != nullptr && m_openChildren > 0; f = f->m_newer) {
-        if (f->m_parent == this) {
-            f->m_parent = nullptr;
-            --m_openChildren;
-        }
-    }
+    return Unpark(m_path != nullptr ? m_budget.OpenFolderAt(m_path, m_followsLink, this) : -1);
 }
 
 void OpenFolder::Close() {
-    if (m_parent != nullptr) {
-        --m_parent->m_openChildren;
-        m_parent->ReopenThrough(*this);
-    }
-    if (m_openChildren > 0) OrphanChildren();
     if (m_linked) m_budget.Unlink(this);
     if (m_fd >= 0) m_budget.Close(m_fd);
     m_fd = -1;
-    m_parent = nullptr;
     ReleaseBuffer();
 }
 
@@ -218,57 +131,27 @@ void DescriptorBudget::Close(int fd) {
     --m_held;
 }
 
-bool DescriptorBudget::FreeOne(const OpenFolder* keep1, const OpenFolder* keep2) {
+bool DescriptorBudget::FreeOne(const OpenFolder* keep) {
     for (OpenFolder* f = m_oldest; f != nullptr; f = f->m_newer) {
-        if (f != keep1 && f != keep2 && !f->m_parked && f->m_fd >= 0 && f->Park()) return true;
+        if (f != keep && !f->m_parked && f->m_fd >= 0 && f->Park()) return true;
     }
     return false;
 }
 
-int DescriptorBudget::OpenFolderAt(int dirFd, const char* name, bool followLink, const OpenFolder* keep1,
-                                   const OpenFolder* keep2) {
+int DescriptorBudget::OpenFolderAt(const char* path, bool followLink, const OpenFolder* keep) {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     for (;;) {
-        if (AtLimit() && !FreeOne(keep1, keep2)) {
+        if (AtLimit() && !FreeOne(keep)) {
             errno = EMFILE;
             return -1;
         }
-        const int fd = openat(dirFd, name, flags);
+        const int fd = open(path, flags);
         if (fd >= 0) {
             Counted(fd);
             return fd;
         }
-        if ((errno != EMFILE && errno != ENFILE) || !FreeOne(keep1, keep2)) return -1;
+        if ((errno != EMFILE && errno != ENFILE) || !FreeOne(keep)) return -1;
     }
-}
-
-// Tries openat2 with RESOLVE_NO_XDEV first: it refuses a mount root with
-// EXDEV, which tells a mount root from a plain subfolder without a stat.
-int DescriptorBudget::OpenSubfolder(int dirFd, const char* name, const OpenFolder* keep, bool* mountRoot) {
-    *mountRoot = true;
-    while (!g_openat2Refused) {
-        if (AtLimit() && !FreeOne(keep, nullptr)) {
-            errno = EMFILE;
-            return -1;
-        }
-        struct open_how how;
-        std::memset(&how, 0, sizeof how);
-        how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        how.resolve = RESOLVE_NO_XDEV;
-        const long fd = syscall(SYS_openat2, dirFd, name, &how, sizeof how);
-        if (fd >= 0) {
-            *mountRoot = false;
-            Counted(int(fd));
-            return int(fd);
-        }
-        if (errno == EXDEV) break;  // a mount: opened below as any folder
-        if (errno == ENOSYS || errno == EPERM || errno == EINVAL || errno == E2BIG) {
-            g_openat2Refused = true;
-            break;
-        }
-        if ((errno != EMFILE && errno != ENFILE) || !FreeOne(keep, nullptr)) return -1;
-    }
-    return OpenFolderAt(dirFd, name, false, keep, nullptr);
 }
 
 void DescriptorBudget::Link(OpenFolder* folder) {
@@ -295,9 +178,9 @@ DescriptorBudget& SearchBudget() {
     return budget;
 }
 
-ReadBufferPool& SearchBuffers() {
-    static ReadBufferPool pool;
-    return pool;
+ReadBuffer& SearchBuffer() {
+    static ReadBuffer buffer;
+    return buffer;
 }
 
 }  // namespace posix
@@ -305,8 +188,7 @@ ReadBufferPool& SearchBuffers() {
 // ------------------------------------------------------- the search
 
 struct Search {
-    explicit Search(int depth)
-        : folder(posix::SearchBudget(), posix::SearchBuffers().ForDepth(depth), depth) {
+    Search() : folder(posix::SearchBudget(), &posix::SearchBuffer()) {
         namePattern[0] = 0;  // read only up to its terminator
     }
 
@@ -314,7 +196,6 @@ struct Search {
     SearchKind kind = SearchKind::All;
     bool matchesEveryName = false;  // "*.*" or "*": no name needs matching
     int dotsPending = 0;            // "." and ".." still to yield
-    bool yieldsNothing = false;     // only the open folder, for searches in it
     Error end = Error::NotFound;    // why it found nothing more, once it did
     char namePattern[MAX_PATH];
 };
@@ -323,14 +204,13 @@ namespace {
 
 using posix::LinuxDirent64;
 
-// Why a call on the entry `name` of folder `dirFd` failed with `code`: a
-// link where a folder is expected is no folder, so nothing is there, as
-// a file there would be; a chain of links that never ends cannot be looked
-// at.
-Error EntryError(int code, int dirFd, const char* name) {
+// Why opening the folder `path` failed with `code`: a link where a folder
+// is expected is no folder, so nothing is there, as a file there would be;
+// a chain of links that never ends cannot be looked at.
+Error FolderError(int code, const char* path) {
     if (code == ELOOP) {
         struct stat st;
-        if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return Error::NotFound;
+        if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) return Error::NotFound;
     }
     return ErrorFromSystemCode(code);
 }
@@ -413,31 +293,23 @@ bool IsRootFolder(posix::OpenFolder& folder) {
            inode == uint64_t(root.st_ino);
 }
 
-// A new search on folder `dirName`: opened relative to the parent search's
-// folder (or to the current folder), linked in with the open folders.
-// Null when it cannot be read or leads back up.
-Search* OpenSearchOnFolder(Search* parent, const char* dirName, bool followLink) {
-    auto* search = new (std::nothrow) Search(parent != nullptr ? parent->folder.depth() + 1 : 0);
+// A new search on the folder `dirName`, linked in with the open folders.
+// Null when it cannot be read.
+Search* OpenSearchOnFolder(const char* dirName) {
+    auto* search = new (std::nothrow) Search;
     if (search == nullptr) return NothingFound(Error::Other);
-    errno = 0;
-    const bool opened = parent != nullptr ? search->folder.OpenIn(parent->folder, dirName)
-                                          : search->folder.OpenByPath(dirName, followLink);
-    if (!opened) {
+    if (!search->folder.OpenByPath(dirName, false)) {
         const int code = errno;
         delete search;
-        // A folder refused for leading back up sets no error: nothing new is there.
-        if (code == 0) return NothingFound(Error::NotFound);
-        return NothingFound(EntryError(code, parent != nullptr ? parent->folder.fd() : AT_FDCWD, dirName));
+        return NothingFound(FolderError(code, dirName));
     }
     return search;
 }
 
-// Opens folder `dirName` for a search with namePattern: relative to the
-// parent search's folder, or to the current folder when there is none.
-SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                              FindData* out) {
+// Opens the folder `dirName` for a search with namePattern.
+SearchHandle OpenFolderSearch(const char* dirName, const char* namePattern, SearchKind kind, FindData* out) {
     if (std::strlen(namePattern) >= MAX_PATH) return NothingFound(Error::NameTooLong);
-    Search* search = OpenSearchOnFolder(parent, dirName, false);
+    Search* search = OpenSearchOnFolder(dirName);
     if (search == nullptr) return nullptr;
     search->kind = kind;
     std::strcpy(search->namePattern, namePattern);
@@ -453,9 +325,9 @@ SearchHandle OpenFolderSearch(Search* parent, const char* dirName, const char* n
 }
 
 // A name without wildcards is looked up directly, as Windows does.
-SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, SearchKind kind, FindData* out) {
-    if (std::strcmp(dirName, ".") != 0 || dirFd != AT_FDCWD) {
-        int fd = openat(dirFd, dirName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+SearchHandle OpenSingleEntry(const char* dirName, const char* name, SearchKind kind, FindData* out) {
+    if (std::strcmp(dirName, ".") != 0) {
+        int fd = open(dirName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return NothingFound(ErrorFromSystemCode(errno));
         const bool found = FillEntry(fd, name, out);
         const int code = errno;
@@ -467,21 +339,17 @@ SearchHandle OpenSingleEntry(int dirFd, const char* dirName, const char* name, S
     if (IsDotName(name)) out->attrib &= ~FILE_ATTRIBUTE_HIDDEN;
     if (!WantedByAttributes(kind, out->attrib)) return NothingFound(Error::NotFound);
     if (!CopyName(name, out)) return NothingFound(Error::NameTooLong);
-    auto* search = new (std::nothrow) Search(0);
+    auto* search = new (std::nothrow) Search;
     if (search == nullptr) return NothingFound(Error::Other);
     search->folder.Finish();
     SetSearchError(Error::None);
     return search;
 }
 
-SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePattern, SearchKind kind,
-                        FindData* out) {
+SearchHandle OpenSearch(const char* dirName, const char* namePattern, SearchKind kind, FindData* out) {
     if (namePattern[0] == 0) return NothingFound(Error::NotFound);  // a pattern that ends in a separator
-    if (!HoldsWildcard(namePattern)) {
-        const int dirFd = parent != nullptr ? parent->folder.fd() : AT_FDCWD;
-        return OpenSingleEntry(dirFd, dirName, namePattern, kind, out);
-    }
-    return OpenFolderSearch(parent, dirName, namePattern, kind, out);
+    if (!HoldsWildcard(namePattern)) return OpenSingleEntry(dirName, namePattern, kind, out);
+    return OpenFolderSearch(dirName, namePattern, kind, out);
 }
 
 }  // namespace
@@ -489,7 +357,7 @@ SearchHandle OpenSearch(Search* parent, const char* dirName, const char* namePat
 SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
     if (pattern == nullptr) return NothingFound(Error::NotFound);
     const char* slash = std::strrchr(pattern, '/');
-    if (slash == nullptr) return OpenSearch(nullptr, ".", pattern, kind, out);
+    if (slash == nullptr) return OpenSearch(".", pattern, kind, out);
     size_t folderLength = size_t(slash - pattern);
     if (folderLength >= kLongestPath) return NothingFound(Error::NameTooLong);
     char folder[kLongestPath];
@@ -499,38 +367,11 @@ SearchHandle FindOpen(const char* pattern, SearchKind kind, FindData* out) {
         std::memcpy(folder, pattern, folderLength);
         folder[folderLength] = 0;
     }
-    return OpenSearch(nullptr, folder, slash + 1, kind, out);
-}
-
-SearchHandle FindOpenFolder(const char* path) {
-    if (path == nullptr) return NothingFound(Error::NotFound);
-    if (std::strlen(path) >= kLongestPath) return NothingFound(Error::NameTooLong);
-    Search* search = OpenSearchOnFolder(nullptr, path[0] != 0 ? path : ".", true);
-    if (search == nullptr) return nullptr;
-    search->yieldsNothing = true;
-    SetSearchError(Error::None);
-    return search;
-}
-
-namespace {
-
-// A name that FindOpenIn may open in parent.
-bool CanOpenIn(SearchHandle parent, const char* name) {
-    if (parent == nullptr || name == nullptr) return false;
-    if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return false;
-    return parent->folder.EnsureOpen();
-}
-
-}  // namespace
-
-SearchHandle FindOpenIn(SearchHandle parent, const char* name, const char* namePattern, SearchKind kind,
-                        FindData* out) {
-    if (namePattern == nullptr || !CanOpenIn(parent, name)) return NothingFound(Error::NotFound);
-    return OpenSearch(parent, name, namePattern, kind, out);
+    return OpenSearch(folder, slash + 1, kind, out);
 }
 
 bool FindNext(SearchHandle search, FindData* out) {
-    if (search == nullptr || search->folder.finished() || search->yieldsNothing ||
+    if (search == nullptr || search->folder.finished() ||
         (!search->folder.IsOpen() && !search->folder.IsParked())) {
         SetSearchError(search != nullptr ? search->end : Error::NotFound);
         return false;

@@ -37,11 +37,6 @@ Names Find(const std::string& pattern, plat::SearchKind kind = plat::SearchKind:
     return Collect(plat::FindOpen(pattern.c_str(), kind, &data), &data);
 }
 
-Names FindIn(plat::SearchHandle parent, const std::string& name) {
-    plat::FindData data;
-    return Collect(plat::FindOpenIn(parent, name.c_str(), "*.*", plat::SearchKind::FilesOnly, &data), &data);
-}
-
 TEST(PlatformSearch, WildcardsMatchAsWindowsDoes) {
     TempDir dir;
     for (const char* name : {"abc.txt", "ABD.TXT", "readme", "x.tar.gz", "a.b.c"}) dir.WriteFile(name, 1);
@@ -164,84 +159,6 @@ TEST(PlatformSearch, EntriesThatVanishAreSkipped) {
     while (plat::FindNext(search, &data)) ++more;
     plat::FindClose(search);
     EXPECT_EQ(0, more);
-}
-
-TEST(PlatformSearch, SubfolderSearchesFollowTheirParent) {
-    TempDir dir;
-    dir.WriteFile("a/x/from_a", 1);
-    dir.WriteFile("b/x/from_b", 1);
-    plat::FindData data;
-    plat::SearchHandle a = plat::FindOpen(Pattern(dir / "a", "*.*").c_str(), plat::SearchKind::FoldersOnly, &data);
-    ASSERT_NE(nullptr, a);
-    // The same subfolder twice in a row, as a walk does for files and folders.
-    EXPECT_EQ(Names({"from_a"}), FindIn(a, "x"));
-    EXPECT_EQ(Names({"from_a"}), FindIn(a, "x"));
-    plat::FindClose(a);
-    // Another parent, perhaps with the descriptor number a had.
-    plat::SearchHandle b = plat::FindOpen(Pattern(dir / "b", "*.*").c_str(), plat::SearchKind::FoldersOnly, &data);
-    ASSERT_NE(nullptr, b);
-    EXPECT_EQ(Names({"from_b"}), FindIn(b, "x"));
-    EXPECT_EQ(Names(), FindIn(b, "missing"));
-    plat::FindClose(b);
-    EXPECT_EQ(nullptr, plat::FindOpenIn(nullptr, "x", "*.*", plat::SearchKind::All, &data));
-}
-
-TEST(PlatformSearch, AnOpenFolderIsSearchedThroughItself) {
-    TempDir dir;
-    dir.WriteFile("top/f1", 1);
-    dir.WriteFile("top/sub/f2", 2);
-    dir.WriteFile("plain", 3);
-    plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
-    ASSERT_NE(nullptr, top);
-    plat::FindData data;
-    EXPECT_FALSE(plat::FindNext(top, &data));  // it yields nothing of its own
-    EXPECT_EQ(Names({"f1"}), FindIn(top, "."));
-    EXPECT_EQ(Names({"f1"}), FindIn(top, "."));
-    EXPECT_EQ(Names({"f2"}), FindIn(top, "sub"));
-    EXPECT_EQ(nullptr, plat::FindOpenIn(top, "..", "*.*", plat::SearchKind::All, &data));
-    plat::FindClose(top);
-    struct Case {
-        std::string path;
-        bool opens;
-    } cases[] = {
-        {dir / "top", true},
-        {dir / "top" + Sep(), true},
-        {dir / "plain", false},  // a file
-        {dir / "missing", false},
-        {dir / "t*", false},  // no wildcards in a folder
-        {"", true},           // the current folder
-    };
-    for (const Case& c : cases) {
-        plat::SearchHandle search = plat::FindOpenFolder(c.path.c_str());
-        EXPECT_EQ(c.opens, search != nullptr) << c.path;
-        plat::FindClose(search);
-    }
-}
-
-TEST(PlatformSearch, AnOpenFolderStaysTheFolderOpenedWhenItsPathChanges) {
-    if (!testsupport::IsPosix()) GTEST_SKIP() << "the Windows search works on paths, not on open folders";
-    TempDir dir;
-    dir.WriteFile("top/original", 1);
-    plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
-    ASSERT_NE(nullptr, top);
-    fs::rename(dir / "top", dir / "moved");
-    dir.WriteFile("top/impostor", 1);
-    EXPECT_EQ(Names({"original"}), FindIn(top, "."));
-    plat::FindClose(top);
-}
-
-TEST(PlatformSearch, LinkNamedAsTheFolderIsFollowedLinksInsideAreNot) {
-    if (!testsupport::IsPosix()) GTEST_SKIP() << "symbolic links need rights Windows tests do not have";
-    TempDir dir;
-    dir.WriteFile("real/inside/f", 1);
-    fs::create_directory_symlink(dir / "real", fs::path(dir / "link"));
-    fs::create_directory_symlink(fs::path(dir / "real") / "inside", fs::path(dir / "real") / "inner_link");
-    plat::SearchHandle top = plat::FindOpenFolder((dir / "link").c_str());
-    ASSERT_NE(nullptr, top);
-    EXPECT_EQ(Names({"inner_link"}), FindIn(top, "."));  // a link is an entry, not a folder
-    EXPECT_EQ(Names(), FindIn(top, "inner_link"));
-    EXPECT_EQ(Names({"f"}), FindIn(top, "inside"));
-    plat::FindClose(top);
 }
 
 TEST(PlatformSearch, SizesAndTimesOfEntries) {

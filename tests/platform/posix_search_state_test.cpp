@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using plat::posix::DescriptorBudget;
 using plat::posix::OpenFolder;
-using plat::posix::ReadBufferPool;
+using plat::posix::ReadBuffer;
 using testsupport::TempDir;
 using Names = std::set<std::string>;
 
@@ -33,20 +33,21 @@ Names ReadAll(OpenFolder& folder) {
     return names;
 }
 
-// Every entry below `folder` as a relative path, folders ending in '/'.
-// Each entry is tried as a folder: only folders open.
-void WalkBelow(DescriptorBudget& budget, ReadBufferPool& pool, OpenFolder& folder, const std::string& prefix,
-               Names* found) {
+// Every entry below `folder` (opened as `path`) as a relative path,
+// folders ending in '/'. Each entry is tried as a folder: only folders
+// open. All of them read into one buffer, as the searches do.
+void WalkBelow(DescriptorBudget& budget, ReadBuffer& buffer, OpenFolder& folder, const std::string& path,
+               const std::string& prefix, Names* found) {
     while (const auto* entry = folder.ReadEntry()) {
         const std::string name = entry->d_name;
         if (plat::IsDotName(name.c_str())) continue;
-        OpenFolder child(budget, pool.ForDepth(folder.depth() + 1), folder.depth() + 1);
-        if (!child.OpenIn(folder, name.c_str())) {
+        OpenFolder child(budget, &buffer);
+        if (!child.OpenByPath((path + "/" + name).c_str(), false)) {
             found->insert(prefix + name);
             continue;
         }
         found->insert(prefix + name + "/");
-        WalkBelow(budget, pool, child, prefix + name + "/", found);
+        WalkBelow(budget, buffer, child, path + "/" + name, prefix + name + "/", found);
         child.Close();
     }
 }
@@ -81,14 +82,14 @@ TEST(PosixDescriptorBudget, DeepWalksStayWithinTheirBudget) {
         SCOPED_TRACE("limit " + std::to_string(c.limit) + ", depth " + std::to_string(c.depth));
         TempDir dir;
         const Names expected = MakeDeepTree(dir, c.depth);
-        auto pool = std::make_unique<ReadBufferPool>();
+        auto buffer = std::make_unique<ReadBuffer>();
         DescriptorBudget budget;
         budget.SetLimit(c.limit);
         Names found;
         {
-            OpenFolder top(budget, pool->ForDepth(0), 0);
+            OpenFolder top(budget, buffer.get());
             ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-            WalkBelow(budget, *pool, top, "", &found);
+            WalkBelow(budget, *buffer, top, dir / "top", "", &found);
             top.Close();
         }
         EXPECT_EQ(expected, found);
@@ -104,42 +105,29 @@ TEST(PosixDescriptorBudget, DeepWalksStayWithinTheirBudget) {
     }
 }
 
-// How a parked folder comes back: by its path (a folder opened by path),
-// or through its parent by its name there.
-enum class Reopen { ByPath, ThroughParent };
-
 TEST(PosixOpenFolder, AParkedFolderReplacedMeanwhileIsNotTakenForIt) {
     struct Case {
-        Reopen how;
         bool replaced;
         Names expected;
     } cases[] = {
-        {Reopen::ByPath, false, {"original"}},
-        {Reopen::ByPath, true, {}},
-        {Reopen::ThroughParent, false, {"original"}},
-        {Reopen::ThroughParent, true, {}},
+        {false, {"original"}},
+        {true, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.how == Reopen::ByPath ? "by path" : "through its parent") +
-                     (c.replaced ? ", replaced" : ", left alone"));
+        SCOPED_TRACE(c.replaced ? "replaced" : "left alone");
         TempDir dir;
         dir.WriteFile("top/sub/original", 1);
         dir.MakeDir("other1");
         dir.MakeDir("other2");
-        auto pool = std::make_unique<ReadBufferPool>();
+        auto buffer = std::make_unique<ReadBuffer>();
         DescriptorBudget budget;
         budget.SetLimit(2);
-        OpenFolder top(budget, pool->ForDepth(0), 0);
-        OpenFolder sub(budget, pool->ForDepth(1), 1);
-        ASSERT_TRUE(top.OpenByPath((dir / (c.how == Reopen::ByPath ? "top/sub" : "top")).c_str(), false));
-        OpenFolder& watched = c.how == Reopen::ByPath ? top : sub;
-        if (c.how == Reopen::ThroughParent) {
-            ASSERT_TRUE(sub.OpenIn(top, "sub"));
-        }
+        OpenFolder watched(budget, buffer.get());
+        ASSERT_TRUE(watched.OpenByPath((dir / "top/sub").c_str(), false));
         {
             // Two more folders take the two descriptors from the oldest.
-            OpenFolder other1(budget, pool->ForDepth(2), 2);
-            OpenFolder other2(budget, pool->ForDepth(3), 3);
+            OpenFolder other1(budget, buffer.get());
+            OpenFolder other2(budget, buffer.get());
             ASSERT_TRUE(other1.OpenByPath((dir / "other1").c_str(), false));
             ASSERT_TRUE(other2.OpenByPath((dir / "other2").c_str(), false));
             ASSERT_TRUE(watched.IsParked());
@@ -154,41 +142,20 @@ TEST(PosixOpenFolder, AParkedFolderReplacedMeanwhileIsNotTakenForIt) {
     }
 }
 
-TEST(PosixOpenFolder, AParkedParentComesBackThroughItsChild) {
-    TempDir dir;
-    dir.WriteFile("top/sub/deeper/f", 1);
-    dir.WriteFile("top/g", 1);
-    auto pool = std::make_unique<ReadBufferPool>();
-    DescriptorBudget budget;
-    budget.SetLimit(2);
-    OpenFolder top(budget, pool->ForDepth(0), 0);
-    ASSERT_TRUE(top.OpenByPath((dir / "top").c_str(), false));
-    OpenFolder sub(budget, pool->ForDepth(1), 1);
-    ASSERT_TRUE(sub.OpenIn(top, "sub"));
-    OpenFolder deeper(budget, pool->ForDepth(2), 2);
-    ASSERT_TRUE(deeper.OpenIn(sub, "deeper"));
-    ASSERT_TRUE(top.IsParked());
-    // Moving the top folder away does not matter: its child leads back to it.
-    fs::rename(dir / "top", dir / "moved");
-    deeper.Close();
-    sub.Close();
-    EXPECT_TRUE(top.IsOpen());
-    EXPECT_FALSE(top.finished());
-    EXPECT_EQ(Names({"g", "sub"}), ReadAll(top));
-}
-
-// A walk through searches opened in their parents: the files of a folder,
-// then its subfolders, each opened through the search that found it.
-void SearchWalk(plat::SearchHandle parent, const char* name, const std::string& prefix, Names* found) {
+// A walk by paths, as the library's tree walks make it: the files of a
+// folder, then its subfolders, whose search stays open while each of them
+// is walked.
+void SearchWalk(const std::string& folder, const std::string& prefix, Names* found) {
+    const std::string pattern = folder + "/*.*";
     plat::FindData data;
-    plat::SearchHandle files = plat::FindOpenIn(parent, name, "*.*", plat::SearchKind::FilesOnly, &data);
+    plat::SearchHandle files = plat::FindOpen(pattern.c_str(), plat::SearchKind::FilesOnly, &data);
     for (bool more = files != nullptr; more; more = plat::FindNext(files, &data)) found->insert(prefix + data.name);
     plat::FindClose(files);
-    plat::SearchHandle folders = plat::FindOpenIn(parent, name, "*.*", plat::SearchKind::FoldersOnly, &data);
+    plat::SearchHandle folders = plat::FindOpen(pattern.c_str(), plat::SearchKind::FoldersOnly, &data);
     for (bool more = folders != nullptr; more; more = plat::FindNext(folders, &data)) {
         const std::string sub = data.name;
         found->insert(prefix + sub + "/");
-        SearchWalk(folders, sub.c_str(), prefix + sub + "/", found);
+        SearchWalk(folder + "/" + sub, prefix + sub + "/", found);
     }
     plat::FindClose(folders);
 }
@@ -196,15 +163,15 @@ void SearchWalk(plat::SearchHandle parent, const char* name, const std::string& 
 // Sets the process's search budget for a test and gives the old one back.
 class ScopedSearchLimit {
 public:
-    explicit ScopedSearchLimit(int limit) : saved_(plat::posix::SearchBudget().limit()) {
+    explicit ScopedSearchLimit(int limit) : m_saved(plat::posix::SearchBudget().limit()) {
         plat::posix::SearchBudget().SetLimit(limit);
     }
-    ~ScopedSearchLimit() { plat::posix::SearchBudget().SetLimit(saved_); }
+    ~ScopedSearchLimit() { plat::posix::SearchBudget().SetLimit(m_saved); }
     ScopedSearchLimit(const ScopedSearchLimit&) = delete;
     ScopedSearchLimit& operator=(const ScopedSearchLimit&) = delete;
 
 private:
-    int saved_;
+    int m_saved;
 };
 
 TEST(PosixDescriptorBudget, SearchesUnderASmallBudgetFindEverything) {
@@ -216,10 +183,7 @@ TEST(PosixDescriptorBudget, SearchesUnderASmallBudgetFindEverything) {
         Names found;
         {
             ScopedSearchLimit budget(limit);
-            plat::SearchHandle top = plat::FindOpenFolder((dir / "top").c_str());
-            ASSERT_NE(nullptr, top);
-            SearchWalk(top, ".", "", &found);
-            plat::FindClose(top);
+            SearchWalk(dir / "top", "", &found);
         }
         EXPECT_EQ(expected, found);
         EXPECT_EQ(limit > 0, plat::posix::SearchBudget().parks() > parksBefore);
