@@ -44,6 +44,26 @@ inline const char* FolderOrCurrent(const char* path) { return path[0] != 0 ? pat
 // a bare name.
 size_t FolderPartLength(const char* path);
 
+// ------------------------------------------------ deleting and replacing
+// What a delete or a replacing move may touch is ruled once, in
+// platform.cpp, by Windows' rules on every system; each system says what
+// an entry is and does the deed.
+
+// An entry as those rules see it: a link itself, never what it leads to.
+struct EntryState {
+    bool isFolder;
+    bool readOnly;  // the read-only attribute (a POSIX link never has it)
+};
+// The entry `path`, or why it cannot be read.
+Error ReadEntryState(const char* path, EntryState* state);
+// The target of a replacing move: *exists false, and None, when nothing
+// is there to replace (on Windows also when it cannot be looked at: the
+// move then says why).
+Error ReadReplaceTarget(const char* path, bool* exists, EntryState* state);
+Error RemoveFileNow(const char* path);
+Error RemoveFolderNow(const char* path);
+Error MoveNow(const char* from, const char* to, MoveMode mode);
+
 // ------------------------------------------------ pieces of each system
 
 // The system's own network provider: the Windows networking calls, or on

@@ -197,26 +197,38 @@ Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
     return Error::None;
 }
 
-Error RemoveFileEntry(const char* path) {
-    if (!IsGivenPath(path)) return Error::NotFound;
+namespace {
+
+EntryState StateOf(const struct stat& st) {
+    return {S_ISDIR(st.st_mode), !S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)};
+}
+
+}  // namespace
+
+Error ReadEntryState(const char* path, EntryState* state) {
     struct stat st;
     if (lstat(path, &st) != 0) return LastSystemError();
-    if (S_ISDIR(st.st_mode)) return Error::IsFolder;
-    if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Error::ReadOnly;
-    // unlink never removes a folder, also one that replaced the file meanwhile.
-    return unlink(path) == 0 ? Error::None : LastSystemError();
+    *state = StateOf(st);
+    return Error::None;
+}
+
+Error ReadReplaceTarget(const char* path, bool* exists, EntryState* state) {
+    struct stat st;
+    *exists = lstat(path, &st) == 0;
+    if (!*exists) return errno == ENOENT ? Error::None : LastSystemError();
+    *state = StateOf(st);
+    return Error::None;
+}
+
+// unlink never removes a folder, also one that replaced the file meanwhile.
+Error RemoveFileNow(const char* path) { return unlink(path) == 0 ? Error::None : LastSystemError(); }
+
+Error RemoveFolderNow(const char* path) {
+    if (rmdir(path) == 0) return Error::None;
+    return errno == EEXIST ? Error::NotEmpty : LastSystemError();
 }
 
 namespace {
-
-// Checks an existing target against the rules of a replacing move.
-Error CheckReplaceTarget(const char* to) {
-    struct stat st;
-    if (lstat(to, &st) != 0) return errno == ENOENT ? Error::None : LastSystemError();
-    if (S_ISDIR(st.st_mode)) return Error::Exists;
-    if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Error::ReadOnly;
-    return Error::None;
-}
 
 Error MoveKeepingTarget(const char* from, const char* to) {
 #ifdef RENAME_NOREPLACE
@@ -232,29 +244,14 @@ Error MoveKeepingTarget(const char* from, const char* to) {
 
 }  // namespace
 
-Error MovePath(const char* from, const char* to, MoveMode mode) {
-    if (!IsGivenPath(from) || !IsGivenPath(to)) return Error::NotFound;
-    struct stat source;
-    if (lstat(from, &source) != 0) return LastSystemError();
+Error MoveNow(const char* from, const char* to, MoveMode mode) {
     if (mode == MoveMode::KeepTarget) return MoveKeepingTarget(from, to);
-    const Error target = CheckReplaceTarget(to);
-    if (target != Error::None) return target;
     return rename(from, to) == 0 ? Error::None : LastSystemError();
 }
 
 Error MakeFolder(const char* path) {
     if (!IsGivenPath(path)) return Error::NotFound;
     return mkdir(path, 0777) == 0 ? Error::None : LastSystemError();
-}
-
-Error RemoveFolder(const char* path) {
-    if (!IsGivenPath(path)) return Error::NotFound;
-    struct stat st;
-    if (lstat(path, &st) != 0) return LastSystemError();
-    if (!S_ISDIR(st.st_mode)) return Error::NotFolder;
-    if (IsReadOnlyMode(st.st_mode)) return Error::ReadOnly;
-    if (rmdir(path) == 0) return Error::None;
-    return errno == EEXIST ? Error::NotEmpty : LastSystemError();
 }
 
 Error FolderOpenError(const char* path) {
@@ -312,7 +309,7 @@ bool HeldByFileLock(int fd) {
 }  // namespace
 
 Error TryExclusiveOpen(const char* path) {
-    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     // Non-blocking: opening a FIFO must not wait for a writer.
     const int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return LastSystemError();
@@ -337,7 +334,7 @@ Error SetCurrentDrive(int /*drive*/) { return Error::None; }
 bool ReadCurrentDir(char* buf, size_t size) { return getcwd(buf, size) != nullptr; }
 
 Error ChangeDir(const char* path) {
-    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     if (chdir(path) == 0) return Error::None;
     const Error error = LastSystemError();
     // A file named as the folder, not a missing one, as Windows tells them.
@@ -532,7 +529,7 @@ bool QueryOpenFile(FileHandle file, uint64_t* length, FileIdentity* identity, Fi
 }
 
 bool QueryPathIdentity(const char* path, FileIdentity* identity) {
-    if (path == nullptr || path[0] == 0 || identity == nullptr) return false;
+    if (!IsGivenPath(path) || identity == nullptr) return false;
     struct statx sx;
     if (::statx(AT_FDCWD, path, 0, STATX_INO, &sx) != 0) return false;
     *identity = IdentityOf(sx);
@@ -557,7 +554,7 @@ FileHandle CreateNewFile(const char* path, const char* /*target*/, bool* taken) 
 }
 
 FileHandle OpenForWriting(const char* path) {
-    if (path == nullptr || path[0] == 0) return nullptr;
+    if (!IsGivenPath(path)) return nullptr;
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, kPrivateMode);
     struct stat st;
     if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) {

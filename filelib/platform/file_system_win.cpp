@@ -82,32 +82,27 @@ Error ReadFindData(const char* path, WIN32_FIND_DATAA* out) {
     return Error::None;
 }
 
-Error RemoveFileEntry(const char* path) {
-    if (!IsGivenPath(path)) return Error::NotFound;
+Error ReadEntryState(const char* path, EntryState* state) {
     DWORD attrib;
     const Error found = AttributesOf(path, &attrib);
     if (found != Error::None) return found;
-    if (attrib & FILE_ATTRIBUTE_DIRECTORY) return Error::IsFolder;
-    if (attrib & FILE_ATTRIBUTE_READONLY) return Error::ReadOnly;
-    return DeleteFileA(path) ? Error::None : LastSystemError();
+    *state = {(attrib & FILE_ATTRIBUTE_DIRECTORY) != 0, (attrib & FILE_ATTRIBUTE_READONLY) != 0};
+    return Error::None;
 }
 
-Error MovePath(const char* from, const char* to, MoveMode mode) {
-    if (!IsGivenPath(from) || !IsGivenPath(to)) return Error::NotFound;
-    DWORD attrib;
-    const Error found = AttributesOf(from, &attrib);
-    if (found != Error::None) return found;
-    DWORD flags = 0;
-    if (mode == MoveMode::ReplaceTarget) {
-        const DWORD target = GetFileAttributesA(to);
-        if (target != INVALID_FILE_ATTRIBUTES) {
-            if (target & FILE_ATTRIBUTE_DIRECTORY) return Error::Exists;
-            if (target & FILE_ATTRIBUTE_READONLY) return Error::ReadOnly;
-        }
-        // Written through: the move has reached the disk when it returns,
-        // so a replaced file is not lost to a power cut after it.
-        flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    }
+Error ReadReplaceTarget(const char* path, bool* exists, EntryState* state) {
+    *exists = ReadEntryState(path, state) == Error::None;
+    return Error::None;
+}
+
+Error RemoveFileNow(const char* path) { return DeleteFileA(path) ? Error::None : LastSystemError(); }
+
+Error RemoveFolderNow(const char* path) { return RemoveDirectoryA(path) ? Error::None : LastSystemError(); }
+
+Error MoveNow(const char* from, const char* to, MoveMode mode) {
+    // A replacing move is written through: it has reached the disk when it
+    // returns, so a replaced file is not lost to a power cut after it.
+    const DWORD flags = mode == MoveMode::ReplaceTarget ? MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH : 0;
     return MoveFileExA(from, to, flags) ? Error::None : LastSystemError();
 }
 
@@ -136,16 +131,6 @@ Error FolderOpenError(const char* path) {
 Error MakeFolder(const char* path) {
     if (!IsGivenPath(path)) return Error::NotFound;
     return CreateDirectoryA(path, nullptr) ? Error::None : LastSystemError();
-}
-
-Error RemoveFolder(const char* path) {
-    if (!IsGivenPath(path)) return Error::NotFound;
-    DWORD attrib;
-    const Error found = AttributesOf(path, &attrib);
-    if (found != Error::None) return found;
-    if (!(attrib & FILE_ATTRIBUTE_DIRECTORY)) return Error::NotFolder;
-    if (attrib & FILE_ATTRIBUTE_READONLY) return Error::ReadOnly;
-    return RemoveDirectoryA(path) ? Error::None : LastSystemError();
 }
 
 namespace {
@@ -198,7 +183,7 @@ bool IsFileSystemRoot(const char* path) {
 // ------------------------------------------------------ the exclusive-open test
 
 Error TryExclusiveOpen(const char* path) {
-    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     // For reading, shared with nobody: what an exclusive _lopen asks.
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return LastSystemError();
@@ -218,7 +203,7 @@ Error SetCurrentDrive(int drive) {
 bool ReadCurrentDir(char* buf, size_t size) { return _getcwd(buf, int(size)) != nullptr; }
 
 Error ChangeDir(const char* path) {
-    if (path == nullptr || path[0] == 0) return Error::NotFound;
+    if (!IsGivenPath(path)) return Error::NotFound;
     return SetCurrentDirectoryA(path) ? Error::None : LastSystemError();
 }
 
@@ -295,7 +280,7 @@ bool WriteAll(HANDLE out, const char* data, DWORD length) {
 }  // namespace
 
 FileHandle OpenForReading(const char* path) {
-    if (path == nullptr || path[0] == 0) return nullptr;
+    if (!IsGivenPath(path)) return nullptr;
     // Folders need backup semantics to open, so they are refused here.
     return Wrap(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -316,7 +301,7 @@ bool QueryOpenFile(FileHandle file, uint64_t* length, FileIdentity* identity, Fi
 }
 
 bool QueryPathIdentity(const char* path, FileIdentity* identity) {
-    if (path == nullptr || path[0] == 0 || identity == nullptr) return false;
+    if (!IsGivenPath(path) || identity == nullptr) return false;
     HANDLE handle = OpenForQuestions(path, 0);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
@@ -358,7 +343,7 @@ FileHandle CreateNewFile(const char* path, const char* target, bool* taken) {
 }
 
 FileHandle OpenForWriting(const char* path) {
-    if (path == nullptr || path[0] == 0) return nullptr;
+    if (!IsGivenPath(path)) return nullptr;
     // OPEN_ALWAYS and a cut to length 0, so that a hidden or system file
     // is written as the runtime's "wb" would write it.
     HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,

@@ -30,6 +30,44 @@ const char* ErrorName(Error error) {
     return "other";
 }
 
+// ------------------------------------------------------ deleting and replacing
+
+Error RemoveFileEntry(const char* path) {
+    if (!IsGivenPath(path)) return Error::NotFound;
+    EntryState entry = {};
+    const Error found = ReadEntryState(path, &entry);
+    if (found != Error::None) return found;
+    if (entry.isFolder) return Error::IsFolder;
+    if (entry.readOnly) return Error::ReadOnly;
+    return RemoveFileNow(path);
+}
+
+Error RemoveFolder(const char* path) {
+    if (!IsGivenPath(path)) return Error::NotFound;
+    EntryState entry = {};
+    const Error found = ReadEntryState(path, &entry);
+    if (found != Error::None) return found;
+    if (!entry.isFolder) return Error::NotFolder;
+    if (entry.readOnly) return Error::ReadOnly;
+    return RemoveFolderNow(path);
+}
+
+Error MovePath(const char* from, const char* to, MoveMode mode) {
+    if (!IsGivenPath(from) || !IsGivenPath(to)) return Error::NotFound;
+    EntryState source = {};
+    const Error found = ReadEntryState(from, &source);
+    if (found != Error::None) return found;
+    if (mode == MoveMode::ReplaceTarget) {
+        bool exists = false;
+        EntryState target = {};
+        const Error looked = ReadReplaceTarget(to, &exists, &target);
+        if (looked != Error::None) return looked;
+        if (exists && target.isFolder) return Error::Exists;
+        if (exists && target.readOnly) return Error::ReadOnly;
+    }
+    return MoveNow(from, to, mode);
+}
+
 // ------------------------------------------------------ network provider
 
 namespace {
