@@ -1,6 +1,6 @@
 // The common part: what the operations of this folder do alike on every
 // system, written once over the pieces each system's files provide
-// (backend.h). No system header and no system macro here.
+// (backend.h), which are all it asks of the system.
 
 #include "filelib/platform/backend.h"
 
