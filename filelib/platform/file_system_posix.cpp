@@ -56,10 +56,6 @@ bool StatEntry(int dirFd, const char* name, struct statx* sx) {
     return statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, sx) == 0;
 }
 
-EntryStamps StampsOf(const struct statx& sx) {
-    return {(sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime, sx.stx_atime, sx.stx_mtime};
-}
-
 namespace {
 
 FILETIME ToFileTime(const struct statx_timestamp& stamp) {
@@ -71,8 +67,8 @@ FILETIME ToFileTime(const struct statx_timestamp& stamp) {
 }  // namespace
 
 FileTimes FileTimesOf(const struct statx& sx) {
-    const EntryStamps stamps = StampsOf(sx);
-    return {ToFileTime(stamps.create), ToFileTime(stamps.access), ToFileTime(stamps.write)};
+    const FILETIME write = ToFileTime(sx.stx_mtime);
+    return {(sx.stx_mask & STATX_BTIME) ? ToFileTime(sx.stx_btime) : write, ToFileTime(sx.stx_atime), write};
 }
 
 struct timespec ToTimespec(const FILETIME* ft) {

@@ -161,9 +161,7 @@ void SetNetProvider(NetProvider* provider);
 // One directory entry. Names are the bytes the file system holds.
 struct FindData {
     uint32_t attrib;   // FILE_ATTRIBUTE_* bits
-    int64_t tCreate;   // time_t; the write time where no creation time is kept
-    int64_t tAccess;
-    int64_t tWrite;
+    int64_t tWrite;    // time_t
     uint64_t size;     // full length; 0 for folders
     char name[MAX_PATH];
 };

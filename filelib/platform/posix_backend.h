@@ -35,18 +35,10 @@ bool StatEntry(int dirFd, const char* name, struct statx* sx);
 
 // ------------------------------------------------------- time stamps
 
-// The three time stamps of a statx record as Windows names them: the birth
-// time is the creation time where the file system keeps one, else the
-// write time stands in for it.
-struct EntryStamps {
-    struct statx_timestamp create;
-    struct statx_timestamp access;
-    struct statx_timestamp write;
-};
-EntryStamps StampsOf(const struct statx& sx);
-
-// The same as FILETIME (100-ns ticks since 1601; a time before 1601
-// gives 0).
+// The three time stamps of a statx record as FILETIME (100-ns ticks since
+// 1601; a time before 1601 gives 0), as Windows names them: the birth time
+// is the creation time where the file system keeps one, else the write
+// time stands in for it.
 FileTimes FileTimesOf(const struct statx& sx);
 // A null FILETIME gives UTIME_OMIT: that stamp is left as it is.
 struct timespec ToTimespec(const FILETIME* ft);

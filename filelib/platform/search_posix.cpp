@@ -219,12 +219,9 @@ Error FolderError(int code, const char* path) {
 bool FillEntry(int dirFd, const char* name, FindData* out) {
     struct statx sx;
     if (!posix::StatEntry(dirFd, name, &sx)) return false;
-    const posix::EntryStamps stamps = posix::StampsOf(sx);
     out->attrib = posix::AttributesOf(sx.stx_mode, name);
     out->size = S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size;
-    out->tWrite = stamps.write.tv_sec;
-    out->tAccess = stamps.access.tv_sec;
-    out->tCreate = stamps.create.tv_sec;
+    out->tWrite = sx.stx_mtime.tv_sec;
     return true;
 }
 

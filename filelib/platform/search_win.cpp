@@ -53,9 +53,6 @@ bool Wanted(const Search& search, const WIN32_FIND_DATAA& data) {
 void Fill(const WIN32_FIND_DATAA& data, FindData* out) {
     out->attrib = data.dwFileAttributes;
     out->tWrite = ToTimeT(data.ftLastWriteTime);
-    out->tAccess = ToTimeT(data.ftLastAccessTime);
-    out->tCreate = ToTimeT(data.ftCreationTime);
-    if (out->tCreate < 0) out->tCreate = out->tWrite;
     const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     out->size = isFolder ? 0 : JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
     std::memcpy(out->name, data.cFileName, sizeof out->name);
