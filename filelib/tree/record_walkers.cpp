@@ -83,15 +83,13 @@ public:
     int32_t Added() const { return m_added; }
 
     void Enter(const char* folder, int32_t depth, walk::Subfolders& subfolders, uint32_t&) override {
-        if (m_groups.AllFiles()) {
-            ReadAll(folder, depth, subfolders);
-            return;
+        if (!m_groups.AllFiles()) {
+            walk::ForEachGroupFile(folder, m_groups, TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
+                AddFile(entry, folder, depth);
+                return walk::GroupVisit::Next;
+            });
         }
-        walk::ForEachGroupFile(folder, m_groups, TREE_TEXT_WIDTH, [&](const plat::FindData& entry) {
-            AddFile(entry, folder, depth);
-            return walk::GroupVisit::Next;
-        });
-        GatherSubfolders(folder, subfolders);
+        ReadFolder(folder, depth, subfolders, m_groups.AllFiles());
     }
     walk::Visit Found(const char* folder, const walk::Subfolder& sub, const char*, int32_t depth) override {
         if (m_withFolders && AppendRecord(m_base + m_added, sub.name, 0, folder, true, m_depth + depth)) ++m_added;
@@ -106,30 +104,22 @@ private:
         g_dTotalSize += double(entry.size);
     }
 
-    // One search for files and subfolders alike, when every file is
-    // wanted: the files are listed as they come, the subfolders kept.
-    void ReadAll(const char* folder, int32_t depth, walk::Subfolders& subfolders) {
+    // The subfolders of one search of the folder; when every file is
+    // wanted, the same search lists the files as they come, with the
+    // reconnection of the file searches.
+    void ReadFolder(const char* folder, int32_t depth, walk::Subfolders& subfolders, bool withFiles) {
         char pattern[TREE_TEXT_WIDTH];
         if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
         plat::FindData entry;
-        plat::SearchHandle search = FindOpenReconnecting(pattern, plat::SearchKind::All, &entry);
+        plat::SearchHandle search = withFiles ? FindOpenReconnecting(pattern, plat::SearchKind::All, &entry)
+                                              : plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
         for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry)) {
             if ((entry.attrib & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                AddFile(entry, folder, depth);
+                if (withFiles) AddFile(entry, folder, depth);
             } else if (walk::IsFolderEntry(entry)) {
                 subfolders.Add(entry);
             }
         }
-        plat::FindClose(search);
-    }
-
-    static void GatherSubfolders(const char* folder, walk::Subfolders& subfolders) {
-        char pattern[TREE_TEXT_WIDTH];
-        if (!JoinExtensionPattern(pattern, sizeof pattern, folder, "*", walk::kJoin)) return;
-        plat::FindData entry;
-        plat::SearchHandle search = plat::FindOpen(pattern, plat::SearchKind::FoldersOnly, &entry);
-        for (bool found = search != nullptr; found; found = plat::FindNext(search, &entry))
-            if (walk::IsFolderEntry(entry)) subfolders.Add(entry);
         plat::FindClose(search);
     }
 
